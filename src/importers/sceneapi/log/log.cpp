@@ -1,0 +1,119 @@
+#include "log/log.h"
+
+#include "platform/clock.h"
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+namespace vtl {
+
+namespace {
+
+constexpr const char* kLevelNames[] = {"ERROR",  "WARNING", "INFO",   "DEBUG", "DEBUG1",
+                                       "DEBUG2", "DEBUG3",  "DEBUG4", "NONE"};
+constexpr const char* kNoLevelName = "NONE";
+constexpr const char* kLogFileName = "sceneapi.log";
+constexpr long kRestartSize = 0x1400000; // 20 MiB: a log this large is started afresh
+constexpr const char* kAppendMode = "a";
+constexpr const char* kRestartMode = "w";
+constexpr const char* kMeasureMode = "rb";
+constexpr const char* kOpenFailedMessage = "could not open log file:";
+constexpr const char* kOpenFailedPerrorText = "opening log";
+constexpr const char* kLineFormat = "%s";
+constexpr const char* kNowTimeFailed = "Error in NowTime()";
+constexpr const char* kNowTimeFormat = "%s.%03ld";
+constexpr std::size_t kNowTimeSize = 256;
+constexpr std::uint32_t kMillisecondsPerSecond = 1000;
+
+struct StreamCloser {
+    void operator()(FILE* stream) const noexcept { std::fclose(stream); }
+};
+
+// The process-wide log stream. It is deliberately never closed (except by reset()): it stays
+// usable for statements made while the process shuts down, is flushed after every line, and
+// the C runtime closes it when the process ends.
+FILE* g_log_stream = nullptr;
+
+// Names the folder of the log file; registered by the installation records reader.
+Output2FILE::FolderProvider g_folder_provider = nullptr;
+
+// Returns the path of the log file: in the resource folder, else in the current working
+// directory (never at the root of the file system).
+std::string log_file_path() {
+    std::string folder = g_folder_provider ? g_folder_provider() : std::string();
+    if (folder.empty()) return kLogFileName;
+    return folder + platform::kFolderSeparator + kLogFileName;
+}
+
+// Returns the size of an existing file; 0 when it does not exist or cannot be read.
+long existing_size(const std::string& path) {
+    std::unique_ptr<FILE, StreamCloser> stream(
+        platform::open_file_utf8(path.c_str(), kMeasureMode));
+    if (!stream || std::fseek(stream.get(), 0, SEEK_END) != 0) return 0;
+    long size = std::ftell(stream.get());
+    return size < 0 ? 0 : size;
+}
+
+// Opens the log file: appended to while it is below the restart size, else started afresh.
+FILE* open_log_file() {
+    std::string path = log_file_path();
+    const char* mode = existing_size(path) < kRestartSize ? kAppendMode : kRestartMode;
+    FILE* stream = platform::open_file_utf8(path.c_str(), mode);
+    if (!stream) {
+        std::cerr << kOpenFailedMessage << std::endl;
+        std::perror(kOpenFailedPerrorText);
+    }
+    return stream;
+}
+
+} // namespace
+
+std::string NowTime() {
+    std::string time_of_day;
+    if (!platform::time_of_day_text(time_of_day)) return kNowTimeFailed;
+    static const std::uint32_t first_tick = platform::tick_ms();
+    const std::uint32_t elapsed = platform::tick_ms() - first_tick; // wraps like the tick
+    char text[kNowTimeSize];
+    std::snprintf(text, sizeof text, kNowTimeFormat, time_of_day.c_str(),
+                  static_cast<long>(elapsed % kMillisecondsPerSecond));
+    return text;
+}
+
+const char* log_level_name(int level) noexcept {
+    constexpr int count = static_cast<int>(sizeof kLevelNames / sizeof kLevelNames[0]);
+    return level >= 0 && level < count ? kLevelNames[level] : kNoLevelName;
+}
+
+const char* log_base_name(const char* path) noexcept {
+    const char* base = path;
+    for (const char* c = path; *c; ++c)
+        if (*c == '\\' || *c == '/') base = c + 1;
+    return base;
+}
+
+FILE* Output2FILE::stream() {
+    if (!g_log_stream) g_log_stream = open_log_file();
+    return g_log_stream;
+}
+
+void Output2FILE::output(const std::string& line) {
+    FILE* log = stream();
+    if (!log) return;
+    std::fprintf(log, kLineFormat, line.c_str());
+    std::fflush(log);
+}
+
+void Output2FILE::set_folder_provider(FolderProvider provider) noexcept {
+    g_folder_provider = provider;
+}
+
+void Output2FILE::reset() noexcept {
+    if (g_log_stream) std::fclose(g_log_stream);
+    g_log_stream = nullptr;
+}
+
+} // namespace vtl

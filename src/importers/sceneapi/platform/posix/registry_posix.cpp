@@ -1,0 +1,329 @@
+#include "platform/registry.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+// The installation records are kept in text files in the registry export format, one file per
+// root, so that an installer or an administrator can write them and a person can read them:
+//
+//     Windows Registry Editor Version 5.00
+//
+//     [HKEY_CURRENT_USER\SOFTWARE\Vantel\Photara 8]
+//     "BinName"="/opt/photara8/bin/photara"
+//     "LiveLinkPort"=dword:00002328
+//
+// A section names a key by its root and path; the lines after it are its values: a quoted text
+// (with "\\" and "\"" escapes) or a 32-bit number "dword:" in hexadecimal. "@" names the
+// default value. Key and value names compare case-insensitively, as in the registry; a key
+// exists when a section names it or a key below it. Lines that do not fit (comments, other
+// value types, deletions, the header line) are skipped. The file is read again on every open,
+// so that it may change while the process runs. A file that is missing or cannot be read is an
+// empty root.
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kCurrentUserFileVariable = "SCENEAPI_HKCU_REG";
+constexpr const char* kLocalMachineFileVariable = "SCENEAPI_HKLM_REG";
+constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
+constexpr const char* kHomeVariable = "HOME";
+constexpr const char* kDefaultConfigFolder = "/.config";
+constexpr const char* kCurrentUserFileInConfig = "/vantel/registry.reg";
+constexpr const char* kLocalMachineFile = "/etc/vantel/registry.reg";
+
+constexpr const char* kCurrentUserNames[] = {"hkey_current_user", "hkcu"};
+constexpr const char* kLocalMachineNames[] = {"hkey_local_machine", "hklm"};
+constexpr const char* kNumberPrefix = "dword:";
+constexpr std::size_t kNumberMaxDigits = 8;
+constexpr char kKeySeparator = '\\';
+
+// Returns the variable's value; empty when it is not set.
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// Returns the path of the record file of a root; empty when there is none.
+std::string record_file(RegistryRoot root) {
+    if (root == RegistryRoot::local_machine) {
+        std::string path = environment(kLocalMachineFileVariable);
+        return path.empty() ? std::string(kLocalMachineFile) : path;
+    }
+    std::string path = environment(kCurrentUserFileVariable);
+    if (!path.empty()) return path;
+    std::string config = environment(kConfigHomeVariable);
+    if (config.empty() || config[0] != '/') {
+        std::string home = environment(kHomeVariable);
+        if (home.empty()) return std::string();
+        config = home + kDefaultConfigFolder;
+    }
+    return config + kCurrentUserFileInConfig;
+}
+
+// Returns the text with ASCII letters in lower case.
+std::string fold_case(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Returns the key path without the separators that end it.
+std::string strip_trailing_separators(std::string path) {
+    while (!path.empty() && path.back() == kKeySeparator)
+        path.pop_back();
+    return path;
+}
+
+// Appends one code point as UTF-8.
+void append_utf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Returns UTF-16LE bytes (after their byte order mark) as UTF-8; unpaired surrogates become
+// U+FFFD.
+std::string utf16le_to_utf8(const std::string& bytes, std::size_t start) {
+    std::string out;
+    std::size_t i = start;
+    auto unit_at = [&bytes](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    };
+    while (i + 1 < bytes.size()) {
+        std::uint32_t unit = unit_at(i);
+        i += 2;
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < bytes.size()) {
+            std::uint32_t low = unit_at(i);
+            if (low >= 0xDC00 && low < 0xE000) {
+                i += 2;
+                append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                continue;
+            }
+        }
+        append_utf8(out, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    }
+    return out;
+}
+
+// Returns the record file's text as UTF-8; regedit writes UTF-16LE with a byte order mark.
+std::string read_record_file(const std::string& path) {
+    if (path.empty()) return std::string();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::string();
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+        return utf16le_to_utf8(bytes, 2);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    return bytes;
+}
+
+// Returns the line without blanks, tabs and carriage returns around it.
+std::string trim(const std::string& line) {
+    const char* blanks = " \t\r";
+    std::size_t first = line.find_first_not_of(blanks);
+    if (first == std::string::npos) return std::string();
+    std::size_t last = line.find_last_not_of(blanks);
+    return line.substr(first, last - first + 1);
+}
+
+// Reads a quoted text starting at line[at] == '"'; at ends after the closing quote.
+bool parse_quoted(const std::string& line, std::size_t& at, std::string& out) {
+    if (at >= line.size() || line[at] != '"') return false;
+    std::string text;
+    for (std::size_t i = at + 1; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '"') {
+            out = text;
+            at = i + 1;
+            return true;
+        }
+        if (c == '\\') {
+            if (i + 1 >= line.size()) return false;
+            char escaped = line[++i];
+            if (escaped != '\\' && escaped != '"') return false;
+            text += escaped;
+        } else {
+            text += c;
+        }
+    }
+    return false; // no closing quote
+}
+
+// Reads 1 to 8 hexadecimal digits that make up the whole text.
+bool parse_hex_number(const std::string& digits, std::uint32_t& out) {
+    if (digits.empty() || digits.size() > kNumberMaxDigits) return false;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        std::uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            return false;
+        value = value << 4 | digit;
+    }
+    out = value;
+    return true;
+}
+
+// Returns the number of UTF-16 units the UTF-8 text takes.
+std::size_t utf16_length(const std::string& text) {
+    std::size_t units = 0;
+    for (char c : text) {
+        auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) == 0x80) continue; // continuation byte
+        units += byte >= 0xF0 ? 2 : 1;
+    }
+    return units;
+}
+
+} // namespace
+
+struct RegistryKey::Data {
+    enum class Type { text, number };
+    struct Value {
+        Type type;
+        std::string text;
+        std::uint32_t number;
+    };
+    std::map<std::string, Value> values; // by case-folded name
+};
+
+namespace {
+
+// Applies one value line ("name"=data) to the values of a key; false when it does not fit.
+bool apply_value_line(const std::string& line, RegistryKey::Data& data) {
+    std::size_t at = 0;
+    std::string name;
+    if (line[0] == '@') {
+        at = 1;
+    } else if (!parse_quoted(line, at, name)) {
+        return false;
+    }
+    std::string rest = trim(line.substr(at));
+    if (rest.empty() || rest[0] != '=') return false;
+    rest = trim(rest.substr(1));
+    std::string key = fold_case(name);
+
+    if (rest == "-") {
+        data.values.erase(key);
+        return true;
+    }
+    RegistryKey::Data::Value value{RegistryKey::Data::Type::text, std::string(), 0};
+    if (!rest.empty() && rest[0] == '"') {
+        std::size_t end = 0;
+        if (!parse_quoted(rest, end, value.text) || !trim(rest.substr(end)).empty()) return false;
+    } else if (fold_case(rest.substr(0, 6)) == kNumberPrefix) {
+        value.type = RegistryKey::Data::Type::number;
+        if (!parse_hex_number(rest.substr(6), value.number)) return false;
+    } else {
+        return false;
+    }
+    data.values[key] = value;
+    return true;
+}
+
+// Splits a section name into its root and key path; false when the root is unknown.
+bool parse_section(const std::string& section, RegistryRoot& root, std::string& path) {
+    std::size_t separator = section.find(kKeySeparator);
+    std::string root_name = fold_case(section.substr(0, separator));
+    path = separator == std::string::npos ? std::string() : section.substr(separator + 1);
+    for (const char* name : kCurrentUserNames)
+        if (root_name == name) {
+            root = RegistryRoot::current_user;
+            return true;
+        }
+    for (const char* name : kLocalMachineNames)
+        if (root_name == name) {
+            root = RegistryRoot::local_machine;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+RegistryKey::RegistryKey() noexcept = default;
+RegistryKey::RegistryKey(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept = default;
+RegistryKey::~RegistryKey() = default;
+
+void RegistryKey::close() noexcept {
+    data_.reset();
+}
+
+RegistryKey RegistryKey::open(RegistryRoot root, const std::string& path) {
+    const std::string wanted = fold_case(strip_trailing_separators(path));
+    const std::string wanted_prefix = wanted + kKeySeparator;
+    auto data = std::make_unique<Data>();
+    bool exists = wanted.empty();
+    bool in_key = false;
+
+    std::istringstream lines(read_record_file(record_file(root)));
+    std::string raw;
+    while (std::getline(lines, raw)) {
+        std::string line = trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            in_key = false;
+            if (line.size() < 2 || line.back() != ']' || line[1] == '-') continue;
+            RegistryRoot section_root;
+            std::string section_path;
+            if (!parse_section(line.substr(1, line.size() - 2), section_root, section_path) ||
+                section_root != root)
+                continue;
+            std::string key = fold_case(strip_trailing_separators(section_path));
+            if (key == wanted) {
+                exists = in_key = true;
+            } else if (wanted.empty() || key.compare(0, wanted_prefix.size(), wanted_prefix) == 0) {
+                exists = true; // a key below the one wanted implies it
+            }
+            continue;
+        }
+        if (in_key) apply_value_line(line, *data);
+    }
+    if (!exists) return RegistryKey();
+    return RegistryKey(std::move(data));
+}
+
+bool RegistryKey::read_text(const std::string& name, std::size_t max_bytes,
+                            std::string& out) const {
+    if (!data_) return false;
+    auto found = data_->values.find(fold_case(name));
+    if (found == data_->values.end() || found->second.type != Data::Type::text) return false;
+    // The same limit as a UTF-16 buffer of max_bytes, terminator included.
+    if ((utf16_length(found->second.text) + 1) * 2 > max_bytes) return false;
+    out = found->second.text;
+    return true;
+}
+
+bool RegistryKey::read_number(const std::string& name, std::uint32_t& out) const {
+    if (!data_) return false;
+    auto found = data_->values.find(fold_case(name));
+    if (found == data_->values.end() || found->second.type != Data::Type::number) return false;
+    out = found->second.number;
+    return true;
+}
+
+} // namespace platform
