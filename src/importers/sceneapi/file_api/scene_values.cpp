@@ -1,0 +1,382 @@
+// How the Scene file writer prints parameter values: single values, whole arrays and arrays
+// built element by element, as text or as binary array blocks.
+
+#include "file_api/vtlscene_api_file.h"
+
+#include <cfloat>
+#include <cstring>
+
+using namespace scene_text;
+
+namespace {
+
+// Floats print unchanged only strictly inside the finite float range; anything else prints -1.
+inline float finite_or_minus_one(float v) {
+    return (v > -FLT_MAX && v < FLT_MAX) ? v : -1.0f;
+}
+inline double finite_or_minus_one(double v) {
+    return (v > -double(FLT_MAX) && v < double(FLT_MAX)) ? v : -1.0;
+}
+
+template <typename T> T load(const void* p, std::size_t index = 0) {
+    T v;
+    std::memcpy(&v, static_cast<const char*>(p) + index * sizeof(T), sizeof(T));
+    return v;
+}
+
+// Elements of a whole array are formatted into a chunk of the writer's format buffer and
+// written in large pieces.
+class Chunk {
+public:
+    // Room kept free for one more element: four numbers, separators and a line break.
+    static constexpr std::size_t kReserve = 4 * number_format::max_chars + 64;
+
+    Chunk(char* buffer, std::size_t size) : buffer_(buffer), size_(size) {}
+    bool needs_flush() const { return used_ + kReserve > size_; }
+    bool fits_blanks(unsigned n) const { return used_ + n + kReserve <= size_; }
+    char* cursor() { return buffer_ + used_; }
+    void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
+    void text(const char* s, std::size_t n) {
+        std::memcpy(buffer_ + used_, s, n);
+        used_ += n;
+    }
+    void ch(char c) { buffer_[used_++] = c; }
+    void blanks(unsigned n) {
+        std::memset(buffer_ + used_, ' ', n);
+        used_ += n;
+    }
+    const char* data() const { return buffer_; }
+    std::size_t size() const { return used_; }
+    void clear() { used_ = 0; }
+
+private:
+    char* buffer_;
+    std::size_t size_;
+    std::size_t used_ = 0;
+};
+
+std::size_t element_size(int t) {
+    switch (t) {
+    case vtl_type::color:
+        return 12;
+    case vtl_type::float4:
+        return 16;
+    case vtl_type::float1:
+        return 4;
+    case vtl_type::double1:
+        return 8;
+    case vtl_type::vector:
+        return 24;
+    case vtl_type::integer:
+    case vtl_type::boolean:
+    case vtl_type::shader_id:
+        return 4;
+    case vtl_type::matrix:
+        return 128;
+    case vtl_type::string:
+    case vtl_type::string_ptr:
+        return sizeof(const char*);
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Parameters
+
+bool vtlScene_api_file::set_parameter(const char* name, int type, const void* value) {
+    name = name ? name : "";
+    if (type == vtl_type::shader_id) {
+        // Numbered shader references have one form, whatever the block style.
+        put_name(name);
+        put_plain(" ");
+        if (value) put_plain(piece().d(load<int32_t>(value)).text(",\n"));
+        return true;
+    }
+    if (block_style_) {
+        put(piece().text(name).ch(' '));
+        put_value(type, value);
+        put_plain("\n");
+    } else {
+        put_string(name);
+        put_plain(" ");
+        put_value(type, value);
+        put_plain(",\n");
+    }
+    return true;
+}
+
+void vtlScene_api_file::put_value(int type, const void* value) {
+    if (!value) return;
+    if (type > vtl_type::array && type < vtl_type::array + 0x100) {
+        put_array(type - vtl_type::array, load<vtlArray>(value));
+        return;
+    }
+    switch (type) {
+    case vtl_type::color:
+        put_plain(piece()
+                      .g(load<float>(value, 0))
+                      .ch(' ')
+                      .g(load<float>(value, 1))
+                      .ch(' ')
+                      .g(load<float>(value, 2)));
+        break;
+    case vtl_type::float4:
+    case vtl_type::float4b:
+        put_plain(piece()
+                      .g(load<float>(value, 0))
+                      .ch(' ')
+                      .g(load<float>(value, 1))
+                      .ch(' ')
+                      .g(load<float>(value, 2))
+                      .ch(' ')
+                      .g(load<float>(value, 3)));
+        break;
+    case vtl_type::float1:
+        put_plain(piece().g(finite_or_minus_one(load<float>(value))));
+        break;
+    case vtl_type::double1:
+        put_plain(piece().fixed16(load<double>(value)));
+        break;
+    case vtl_type::vector:
+        put_plain(piece()
+                      .g(load<double>(value, 0))
+                      .ch(' ')
+                      .g(load<double>(value, 1))
+                      .ch(' ')
+                      .g(load<double>(value, 2)));
+        break;
+    case vtl_type::integer:
+    case vtl_type::shader_id:
+        put_plain(piece().d(load<int32_t>(value)));
+        break;
+    case vtl_type::boolean:
+        put_plain(load<int32_t>(value) != 0 ? kOn : kOff);
+        break;
+    case vtl_type::matrix: {
+        TextPiece p = piece();
+        for (int k = 0; k < 16; ++k) {
+            if (k) p.ch(' ');
+            p.g(static_cast<float>(load<double>(value, static_cast<std::size_t>(k))));
+        }
+        put_plain(p);
+        break;
+    }
+    case vtl_type::string:
+        put_name(static_cast<const char*>(value));
+        break;
+    case vtl_type::string_ptr:
+        put_name(load<const char*>(value));
+        break;
+    case vtl_type::float2:
+        put_plain(piece().g(load<float>(value, 0)).ch(' ').g(load<float>(value, 1)));
+        break;
+    case vtl_type::int2:
+    case vtl_type::int3:
+    case vtl_type::int4: {
+        TextPiece p = piece();
+        for (int k = 0; k < type - vtl_type::int2 + 2; ++k) {
+            if (k) p.ch(' ');
+            p.d(load<int32_t>(value, static_cast<std::size_t>(k)));
+        }
+        put_plain(p);
+        break;
+    }
+    case vtl_type::shader: {
+        int32_t saved = indentation_;
+        indentation_ = 2;
+        put_shader(load<vtlShader>(value));
+        indentation_ = saved;
+        break;
+    }
+    default:
+        break; // internal material parameters, sub-shaders and unknown codes print nothing
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Whole arrays
+
+void vtlScene_api_file::put_binary_block(char marker, uint32_t count, const void* data,
+                                         std::size_t bytes) {
+    unsigned char header[8] = {kBinaryMagic[0],
+                               kBinaryMagic[1],
+                               kBinaryMagic[2],
+                               static_cast<unsigned char>(marker),
+                               static_cast<unsigned char>(count & 0xff),
+                               static_cast<unsigned char>((count >> 8) & 0xff),
+                               static_cast<unsigned char>((count >> 16) & 0xff),
+                               static_cast<unsigned char>((count >> 24) & 0xff)};
+    put_bytes(header, sizeof header);
+    if (bytes) put_bytes(data, bytes);
+}
+
+void vtlScene_api_file::put_array(int t, const vtlArray& given) {
+    vtlArray array = given;
+    if (!array.data || element_size(t) == 0) array.count = 0;
+    put_plain(kArrayOpen);
+    if (binary_arrays_ &&
+        (t == vtl_type::color || t == vtl_type::float1 || t == vtl_type::double1 ||
+         t == vtl_type::integer || t == vtl_type::shader_id)) {
+        uint32_t n = array.count;
+        switch (t) {
+        case vtl_type::color:
+            put_binary_block('c', 3 * n, array.data, std::size_t(n) * 12);
+            break;
+        case vtl_type::float1:
+            put_binary_block('f', n, array.data, std::size_t(n) * 4);
+            break;
+        case vtl_type::double1:
+            put_binary_block('r', n, array.data, std::size_t(n) * 8);
+            break;
+        default:
+            put_binary_block('i', n, array.data, std::size_t(n) * 4);
+            break;
+        }
+    } else {
+        put_array_text(t, array);
+    }
+    put_plain(kArrayClose);
+}
+
+void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
+    const uint32_t n = array.count;
+    const void* data = array.data;
+
+    if (t == vtl_type::string || t == vtl_type::string_ptr) {
+        for (uint32_t i = 0; i < n; ++i) {
+            put_name(load<const char*>(data, i));
+            put_plain(i + 1 < n ? "," : " ");
+            if (i > 0 && i % 8 == 0) put_indent();
+            put_plain("\n");
+        }
+        return;
+    }
+
+    Chunk chunk(format_buffer_.get(), kMaxPiece);
+    const unsigned width = indent_width();
+    auto flush = [&] {
+        put_plain(chunk.data(), chunk.size());
+        chunk.clear();
+    };
+    // The indentation that starts a new line of elements.
+    auto line_indent = [&] {
+        if (chunk.fits_blanks(width)) {
+            chunk.blanks(width);
+        } else {
+            flush();
+            put_indent();
+        }
+    };
+
+    if (t == vtl_type::matrix) {
+        for (uint32_t i = 0; i < n; ++i) {
+            line_indent();
+            for (std::size_t k = 0; k < 16; ++k) {
+                chunk.advance(number_format::g(chunk.cursor(), load<double>(data, i * 16 + k)));
+                chunk.ch(' ');
+            }
+            if (i + 1 < n)
+                chunk.text(",\n", 2);
+            else
+                chunk.ch('\n');
+            if (chunk.needs_flush()) flush();
+        }
+        flush();
+        return;
+    }
+
+    for (uint32_t i = 0; i < n; ++i) {
+        switch (t) {
+        case vtl_type::color:
+        case vtl_type::float4: {
+            std::size_t parts = t == vtl_type::color ? 3 : 4;
+            for (std::size_t k = 0; k < parts; ++k) {
+                if (k) chunk.ch(' ');
+                chunk.advance(
+                    number_format::g_float(chunk.cursor(), load<float>(data, i * parts + k)));
+            }
+            break;
+        }
+        case vtl_type::float1:
+            chunk.advance(
+                number_format::g_float(chunk.cursor(), finite_or_minus_one(load<float>(data, i))));
+            break;
+        case vtl_type::double1:
+            chunk.advance(
+                number_format::fixed16(chunk.cursor(), finite_or_minus_one(load<double>(data, i))));
+            break;
+        case vtl_type::vector:
+            for (std::size_t k = 0; k < 3; ++k) {
+                if (k) chunk.ch(' ');
+                chunk.advance(number_format::g(chunk.cursor(), load<double>(data, i * 3 + k)));
+            }
+            break;
+        case vtl_type::integer:
+        case vtl_type::shader_id:
+            chunk.advance(number_format::int32(chunk.cursor(), load<int32_t>(data, i)));
+            break;
+        case vtl_type::boolean:
+            chunk.ch(load<int32_t>(data, i) != 0 ? '1' : '0');
+            break;
+        default:
+            return; // no elements for other element types
+        }
+        chunk.ch(i + 1 < n ? ',' : ' ');
+        if (i > 0 && i % 8 == 0) {
+            chunk.ch('\n');
+            line_indent();
+        }
+        if (chunk.needs_flush()) flush();
+    }
+    flush();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Arrays built element by element
+
+bool vtlScene_api_file::begin_array(const char* name) {
+    element_count_ = 0;
+    put_string(name);
+    put_plain(kElementArrayOpen);
+    indent_more();
+    put("");
+    element_buffer_.clear();
+    return true;
+}
+
+void vtlScene_api_file::add_array_element(int type, const void* value) {
+    if (!value) return;
+    if (binary_arrays_ &&
+        (type == vtl_type::color || type == vtl_type::float1 || type == vtl_type::integer)) {
+        const std::size_t words = type == vtl_type::color ? 3 : 1;
+        element_marker_ = type == vtl_type::color ? 'c' : (type == vtl_type::float1 ? 'f' : 'i');
+        if (element_buffer_.size() + words > element_buffer_.capacity())
+            element_buffer_.reserve(element_buffer_.size() + element_buffer_.capacity() + 65536);
+        for (std::size_t k = 0; k < words; ++k)
+            element_buffer_.push_back(load<uint32_t>(value, k));
+        return;
+    }
+    if (element_count_ > 0) {
+        if ((type == vtl_type::color && element_count_ % 2 == 0) || element_count_ % 6 == 0) {
+            put_plain(",\n");
+            put("");
+        } else {
+            put_plain(", ");
+        }
+    }
+    put_value(type, value);
+    ++element_count_;
+}
+
+void vtlScene_api_file::end_array() {
+    if (binary_arrays_ && !element_buffer_.empty()) {
+        put_binary_block(element_marker_, static_cast<uint32_t>(element_buffer_.size()),
+                         element_buffer_.data(), element_buffer_.size() * 4);
+        element_buffer_.clear();
+    }
+    put_plain(kElementArrayClose);
+    indent_less();
+}

@@ -1,0 +1,597 @@
+#include "file_api/vtlscene_api_file.h"
+
+#include <clocale>
+#include <cstring>
+
+using namespace scene_text;
+
+namespace {
+
+// Writes to a stream without taking its lock for every piece: one thread drives a writer.
+inline void write_stream(FILE* out, const void* data, std::size_t n) {
+    if (!out || n == 0) return;
+#if defined(__GLIBC__)
+    fwrite_unlocked(data, 1, n, out);
+#else
+    std::fwrite(data, 1, n, out);
+#endif
+}
+
+const char* safe(const char* s) {
+    return s ? s : "";
+}
+
+constexpr char kBlanks[] = "                                                                ";
+constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
+
+} // namespace
+
+vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
+    : output_(output), binary_arrays_(binary_arrays), format_buffer_(new char[kMaxPiece + 2]) {
+    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_locale_ = current;
+    std::setlocale(LC_NUMERIC, "C");
+    shader_stack_.reserve(32);
+    saved_indentation_.reserve(32);
+    capture_stack_.reserve(32);
+    style_stack_.reserve(32);
+}
+
+vtlScene_api_file::~vtlScene_api_file() {
+    if (!saved_locale_.empty()) std::setlocale(LC_NUMERIC, saved_locale_.c_str());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Output primitives
+
+unsigned vtlScene_api_file::indent_width() const {
+    if ((writer_flags_ & kFlagNoIndent) || indentation_ <= 0) return 0;
+    return static_cast<unsigned>(indentation_);
+}
+
+void vtlScene_api_file::emit(const char* data, std::size_t n) {
+    if (n == 0) return;
+    if (capturing_ && current_shader_) {
+        current_shader_->text.append(data, n);
+        return;
+    }
+    write_stream(output_, data, n);
+}
+
+void vtlScene_api_file::put_indent() {
+    for (unsigned left = indent_width(); left > 0;) {
+        unsigned run = left < kBlankRun ? left : static_cast<unsigned>(kBlankRun);
+        emit(kBlanks, run);
+        left -= run;
+    }
+}
+
+void vtlScene_api_file::put(const char* text, std::size_t n) {
+    if (n > kMaxPiece) n = kMaxPiece;
+    put_indent();
+    if (indent_width() == 0) {
+        emit(text, n);
+        return;
+    }
+    // The indentation again after every line feed that has more text of this call behind it.
+    const char* p = text;
+    const char* end = text + n;
+    while (p < end) {
+        const char* lf =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (!lf || lf + 1 == end) {
+            emit(p, static_cast<std::size_t>(end - p));
+            return;
+        }
+        emit(p, static_cast<std::size_t>(lf + 1 - p));
+        put_indent();
+        p = lf + 1;
+    }
+}
+
+void vtlScene_api_file::put(const char* text) {
+    text = safe(text);
+    // Only the first kMaxPiece characters are looked at, as a full format buffer would hold.
+    put(text, strnlen(text, kMaxPiece));
+}
+
+void vtlScene_api_file::put(const TextPiece& piece) {
+    put(piece.data(), piece.size());
+}
+
+void vtlScene_api_file::put_plain(const char* text, std::size_t n) {
+    if (capturing_ && n > kMaxPiece) n = kMaxPiece;
+    emit(text, n);
+}
+
+void vtlScene_api_file::put_plain(const char* text) {
+    text = safe(text);
+    put_plain(text, std::strlen(text));
+}
+
+void vtlScene_api_file::put_plain(const TextPiece& piece) {
+    put_plain(piece.data(), piece.size());
+}
+
+void vtlScene_api_file::put_bytes(const void* data, std::size_t n) {
+    if (capturing_ && current_shader_) current_shader_->byte_counted = true;
+    emit(static_cast<const char*>(data), n);
+}
+
+void vtlScene_api_file::put_hex(const char* prefix, const unsigned char* data, std::size_t n) {
+    static const char digits[] = "0123456789abcdef";
+    char chunk[4096];
+    std::size_t used = std::strlen(prefix);
+    std::memcpy(chunk, prefix, used);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (used + 2 > sizeof chunk) {
+            put_bytes(chunk, used);
+            used = 0;
+        }
+        chunk[used++] = digits[data[i] >> 4];
+        chunk[used++] = digits[data[i] & 0xf];
+    }
+    put_bytes(chunk, used);
+}
+
+void vtlScene_api_file::put_string(const char* s) {
+    s = safe(s);
+    std::size_t n = std::strlen(s);
+    for (std::size_t i = 0; i < n; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c == '"' || c == '\r' || c == '\n' || c >= 0x80) {
+            put_hex(kHexNamePrefix, reinterpret_cast<const unsigned char*>(s), n);
+            return;
+        }
+    }
+    put(piece().ch('"').text(s, n).ch('"'));
+}
+
+void vtlScene_api_file::put_name(const char* s) {
+    int32_t saved = indentation_;
+    indentation_ = 0;
+    put_string(s);
+    indentation_ = saved;
+}
+
+void vtlScene_api_file::put_shader(vtlShader shader) {
+    if (!shader) return;
+    if (shader->byte_counted) {
+        // Copy first: the record may be the one being captured into.
+        std::string text = shader->text;
+        put_bytes(text.data(), text.size());
+    } else {
+        std::string text(shader->text.c_str()); // the text up to its first NUL, as "%s" reads it
+        put(text.data(), text.size());
+    }
+}
+
+void vtlScene_api_file::put_blob(const void* data, std::size_t n) {
+    if (!data) n = 0;
+    put_hex(kBlobPrefix, static_cast<const unsigned char*>(data), n);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Blocks
+
+bool vtlScene_api_file::begin_group(const char* name, bool inline_group) {
+    put_plain("\n");
+    if (!inline_group) put(kDefinePrefix);
+    put(kGroup);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    push_style();
+    block_style_ = true;
+    return true;
+}
+
+void vtlScene_api_file::end_group() {
+    indent_less();
+    put(kCloseBrace);
+    pop_style();
+}
+
+bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
+    put(inline_object ? kObject : kDefineObject);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    push_style();
+    block_style_ = true;
+    mode_ = kModeObject;
+    object_flags_ = 0;
+    return true;
+}
+
+void vtlScene_api_file::end_object() {
+    pop_style();
+    mode_ = kModeNone;
+    if (object_flags_ & 0x4000) put(kInvisible);
+    indent_less();
+    put(kCloseBrace);
+}
+
+bool vtlScene_api_file::begin_geometry(const char* type) {
+    put(kGeometry);
+    put_name(type);
+    put_plain(kOpenBrace);
+    indent_more();
+    push_style();
+    block_style_ = false;
+    return true;
+}
+
+void vtlScene_api_file::end_geometry() {
+    indent_less();
+    put(kCloseBrace);
+    pop_style();
+}
+
+bool vtlScene_api_file::begin_animation(const char* kind, const char* name) {
+    put(kAnimation);
+    put_name(kind);
+    put(" ");
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    push_style();
+    block_style_ = false;
+    return true;
+}
+
+bool vtlScene_api_file::end_animation() {
+    indent_less();
+    put(kCloseBrace);
+    pop_style();
+    return false;
+}
+
+bool vtlScene_api_file::begin_load(const char* module) {
+    put(kLoad);
+    put_name(module);
+    put_plain(kOpenBrace);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_load() {
+    indent_less();
+    put(kCloseBrace);
+}
+
+bool vtlScene_api_file::begin_top_level(Mode mode) {
+    if (mode_ != kModeNone) return false;
+    capturing_ = false;
+    block_style_ = true;
+    mode_ = mode;
+    return true;
+}
+
+void vtlScene_api_file::end_top_level(Mode mode) {
+    if (mode_ == mode) {
+        indent_less();
+        put(kCloseBrace);
+    }
+    block_style_ = false;
+    mode_ = kModeNone;
+}
+
+bool vtlScene_api_file::begin_options() {
+    if (!begin_top_level(kModeOptions)) return false;
+    put(kOptions);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_options() {
+    end_top_level(kModeOptions);
+}
+
+bool vtlScene_api_file::begin_camera(const char* name) {
+    if (!begin_top_level(kModeCamera)) return false;
+    if (name) {
+        put(kCameraNamed);
+        put_name(name);
+        put_plain(kOpenBrace);
+    } else {
+        put(kCameraUnnamed);
+    }
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_camera() {
+    end_top_level(kModeCamera);
+}
+
+bool vtlScene_api_file::modify_camera(const char* name) {
+    // Refused, with nothing written, where begin_camera would be refused.
+    if (mode_ != kModeNone) return false;
+    put(kModify);
+    return begin_camera(name);
+}
+
+bool vtlScene_api_file::begin_image() {
+    if (!begin_top_level(kModeImage)) return false;
+    put(kImage);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_image() {
+    end_top_level(kModeImage);
+}
+
+bool vtlScene_api_file::begin_output(const char* a, const char* b, const char* c) {
+    block_style_ = false;
+    put(kOutput);
+    put_name(a);
+    put_plain(" ");
+    put_name(b);
+    put_plain(" ");
+    put_name(c);
+    put_plain(kOpenBrace);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_output() {
+    block_style_ = true;
+    indent_less();
+    put(kCloseBrace);
+}
+
+bool vtlScene_api_file::begin_light(const char* name) {
+    put_plain("\n");
+    put(kLight);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_light() {
+    indent_less();
+    put(kCloseBrace);
+}
+
+bool vtlScene_api_file::begin_accel(const char* name) {
+    put(kAccel);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    push_style();
+    block_style_ = false;
+    return true;
+}
+
+void vtlScene_api_file::end_accel() {
+    indent_less();
+    put(kCloseBrace);
+    pop_style();
+}
+
+bool vtlScene_api_file::begin_matrix(const char* name) {
+    put(kDefineMatrix);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_matrix() {
+    indent_less();
+    put(kCloseBrace);
+}
+
+bool vtlScene_api_file::begin_material(const char* name, bool inline_material) {
+    if (!inline_material) put(kDefineMaterialPrefix);
+    put(kMaterial);
+    put_name(name);
+    put_plain(kOpenBrace);
+    indent_more();
+    return true;
+}
+
+bool vtlScene_api_file::use_material(const char* name) {
+    put(kMaterial);
+    put_name(name);
+    put_plain("\n");
+    return true;
+}
+
+void vtlScene_api_file::end_material() {
+    indent_less();
+    put(kCloseBrace);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+void vtlScene_api_file::put_matrix_statement(const char* keyword, const vtlMatrix& m) {
+    TextPiece p = piece();
+    p.text(keyword);
+    for (int k = 0; k < 16; ++k)
+        p.ch(' ').g(static_cast<float>(m.data()[k]));
+    p.ch('\n');
+    put(p);
+}
+
+void vtlScene_api_file::put_vector_statement(const char* keyword, double x, double y, double z) {
+    put(piece().text(keyword).g(x).ch(' ').g(y).ch(' ').g(z).ch('\n'));
+}
+
+void vtlScene_api_file::transform(const vtlMatrix& m) {
+    put_matrix_statement(kTransform, m);
+}
+
+void vtlScene_api_file::set_transform(const vtlMatrix& m) {
+    put_matrix_statement(kSetTransform, m);
+}
+
+void vtlScene_api_file::scale(const double& x, const double& y, const double& z) {
+    put_vector_statement(kScale, x, y, z);
+}
+
+void vtlScene_api_file::rotate(const double& x, const double& y, const double& z) {
+    put_vector_statement(kRotate, x, y, z);
+}
+
+void vtlScene_api_file::translate(const double& x, const double& y, const double& z) {
+    put_vector_statement(kTranslate, x, y, z);
+}
+
+void vtlScene_api_file::set_attribute(const char* key, const char* value) {
+    put(kAttribute);
+    put_name(key);
+    put_plain(" ");
+    put_name(value);
+    put_plain("\n");
+}
+
+void vtlScene_api_file::write_raw(const char* text) {
+    put(text);
+}
+
+void vtlScene_api_file::set_writer_flags(unsigned flags) {
+    binary_arrays_ = (flags & kFlagBinaryArrays) != 0;
+    writer_flags_ = flags;
+}
+
+void vtlScene_api_file::set_version(int version) {
+    if (version == -1) version = kDefaultVersion;
+    put(piece().text(kVersion).d(version).text("\n\n"));
+}
+
+void vtlScene_api_file::set_progress(const char* name, float fraction) {
+    put(kProgress);
+    put_name(name);
+    put_plain(piece().ch(' ').fixed3(fraction).text("\n\n"));
+}
+
+void vtlScene_api_file::set_icon(const void* data, unsigned size) {
+    put(kIcon);
+    put_blob(data, size);
+    put("\n");
+}
+
+void vtlScene_api_file::set_data(const char* name, const void* data, unsigned size) {
+    put(piece().text(safe(name)).ch(' '));
+    put_blob(data, size);
+    put("\n");
+}
+
+void vtlScene_api_file::set_id(unsigned id) {
+    put(piece().text(kId).u(id).ch('\n'));
+}
+
+void vtlScene_api_file::set_flags(unsigned flags) {
+    put(piece().text(kFlags).u(flags).ch('\n'));
+}
+
+bool vtlScene_api_file::render() {
+    put(kRender);
+    return true;
+}
+
+void vtlScene_api_file::put_message(const char* open, const char* text) {
+    put(open);
+    put(text);
+    put_plain(kMessageClose);
+}
+
+void vtlScene_api_file::print(const char* text) {
+    put_message(kPrintOpen, text);
+}
+
+void vtlScene_api_file::error(const char* text) {
+    put_message(kErrorOpen, text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Shaders and materials
+
+void vtlScene_api_file::set_shader(int kind, vtlShader shader) {
+    if (!shader) return;
+    if (kind >= 0 && kind <= 3) {
+        put(piece().text(kShaderKinds[kind]).ch(' '));
+    } else {
+        put(kAssumingSurface);
+        put(kSurfaceWithBlank);
+    }
+    put_shader(shader);
+    put("\n");
+}
+
+void vtlScene_api_file::set_shader_id(int kind, int id) {
+    if (kind >= 0 && kind <= 3) {
+        put(kShaderKinds[kind]);
+    } else {
+        put(kAssumingSurface);
+        put(kSurfaceWithBlank);
+    }
+    put_plain(piece().ch(' ').d(id).ch('\n'));
+}
+
+bool vtlScene_api_file::begin_shader(const char* name, const char* type) {
+    capture_stack_.push_back(capturing_);
+    shader_stack_.push_back(current_shader_);
+    push_style();
+    block_style_ = false;
+    if (name) {
+        capturing_ = false;
+        put(kDefineShader);
+        put_name(name);
+        put_plain(" ");
+        put_name(type);
+        put_plain(kOpenBrace);
+    } else {
+        shader_registry_.push_back(std::make_unique<vtlShader_t>());
+        current_shader_ = shader_registry_.back().get();
+        capturing_ = true;
+        saved_indentation_.push_back(indentation_);
+        indentation_ = 0;
+        put_string(type);
+        put_plain(kOpenBrace);
+    }
+    indent_more();
+    return true;
+}
+
+bool vtlScene_api_file::define_shader(const char* type, int id) {
+    capture_stack_.push_back(capturing_);
+    shader_stack_.push_back(current_shader_);
+    push_style();
+    block_style_ = false;
+    capturing_ = false;
+    put(piece().text(kDefineShader).d(id).ch(' ').text(safe(type)).text(kOpenBrace));
+    indent_more();
+    return true;
+}
+
+void vtlScene_api_file::end_shader() {
+    indent_less();
+    if (capturing_) {
+        put(kCloseBraceInline);
+        indentation_ = pop(saved_indentation_);
+    } else {
+        put(kCloseBrace);
+    }
+    pop_style();
+    pop(shader_stack_);
+    capturing_ = pop(capture_stack_);
+}
+
+bool vtlScene_api_file::set_parameter_id(const char* name, int id) {
+    put_string(name);
+    put_plain(piece().text(kShaderRef).d(id).text(",\n"));
+    return true;
+}
+
+bool vtlScene_api_file::set_parameter_shader(const char* name, vtlShader shader) {
+    put_string(name);
+    put_plain(kShaderRef);
+    put_shader(shader);
+    put(",\n");
+    return true;
+}

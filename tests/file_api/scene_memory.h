@@ -1,0 +1,38 @@
+#pragma once
+// Runs a Scene file writer over a memory stream and hands back every byte it wrote.
+
+#include "file_api/vtlscene_api_file.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+// The writer is destroyed before the text is read, as the file factory destroys it before
+// closing the stream.
+inline std::string write_scene(const std::function<void(vtlScene_api_file&)>& calls,
+                               bool binary_arrays = false, unsigned writer_flags = 1,
+                               bool set_flags = true) {
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&data, &size);
+    {
+        vtlScene_api_file writer(stream, binary_arrays);
+        if (set_flags) writer.set_writer_flags(writer_flags);
+        calls(writer);
+    }
+    std::fclose(stream);
+    std::string text(data, size);
+    std::free(data);
+    return text;
+}
+
+// Bytes of a binary array block header followed by the given payload.
+inline std::string binary_block(char marker, uint32_t count, const void* payload, size_t bytes) {
+    std::string block = "\x01\x02\x03";
+    block += marker;
+    for (int i = 0; i < 4; ++i)
+        block += static_cast<char>((count >> (8 * i)) & 0xff);
+    block.append(static_cast<const char*>(payload), bytes);
+    return block;
+}
