@@ -1,0 +1,97 @@
+#include "dev/materials/generic_material.h"
+
+#include "dev/materials/clamp01.h"
+#include "dev/materials/material_texts.h"
+#include "dev/materials/shader_builders.h"
+#include "dev/vtlsceneapi_oo.h"
+
+#include <utility>
+
+namespace vtl {
+
+using namespace material_text;
+
+GenericMaterial::GenericMaterial(std::string name) : Material(std::move(name)) {
+    choose_shader();
+}
+
+void GenericMaterial::choose_shader() {
+    const bool plastic = roughness_set || specular_set || !specular_texture.empty();
+    set_shader_name(plastic ? kPlasticShader : kDiffuseShader);
+}
+
+void GenericMaterial::set_color(float r, float g, float b) {
+    color = vtlColor{clamp01(r), clamp01(g), clamp01(b)};
+}
+
+void GenericMaterial::set_specular(float r, float g, float b) {
+    specular_color = vtlColor{clamp01(r), clamp01(g), clamp01(b)};
+    specular_set = true;
+    choose_shader();
+}
+
+void GenericMaterial::set_roughness(float value) {
+    roughness = value;
+    roughness_set = true;
+    choose_shader();
+}
+
+void GenericMaterial::set_diffuse_texture(std::string path) {
+    diffuse_texture = std::move(path);
+}
+
+void GenericMaterial::set_specular_texture(std::string path) {
+    specular_texture = std::move(path);
+    choose_shader();
+}
+
+void GenericMaterial::set_bump_texture(std::string path) {
+    bump_texture = std::move(path);
+}
+
+void GenericMaterial::set_opacity_texture(std::string path) {
+    opacity_texture = std::move(path);
+}
+
+void GenericMaterial::set_diffuse_uv_scale(float u, float v) {
+    diffuse_u_scale = u;
+    diffuse_v_scale = v;
+}
+
+void GenericMaterial::set_specular_uv_scale(float u, float v) {
+    specular_u_scale = u;
+    specular_v_scale = v;
+}
+
+void GenericMaterial::set_bump_uv_scale(float u, float v) {
+    bump_u_scale = u;
+    bump_v_scale = v;
+}
+
+void GenericMaterial::set_opacity_uv_scale(float u, float v) {
+    opacity_u_scale = u;
+    opacity_v_scale = v;
+}
+
+void GenericMaterial::write_shader(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    int n = 0;
+    if (get_shader_name() == kDiffuseShader) {
+        n = diffuse_shader(oo, color, diffuse_texture, blend_color, diffuse_u_scale,
+                           diffuse_v_scale);
+    } else {
+        n = plastic_shader(oo, color, specular_color, diffuse_texture, specular_texture, roughness,
+                           diffuse_u_scale, diffuse_v_scale, specular_u_scale, specular_v_scale);
+    }
+    if (!bump_texture.empty()) {
+        n = bump_shader(oo, n, bump_texture, bump_height, bump_u_scale, bump_v_scale);
+    }
+    if (!opacity_texture.empty()) {
+        n = opacity_shader(oo, n, opacity_texture, opacity_u_scale, opacity_v_scale);
+    }
+    api->set_shader_id(kSurfaceKind, n);
+    api->set_flags(kMaterialFlags);
+}
+
+} // namespace vtl

@@ -1,0 +1,50 @@
+#include "dev/nodes/light_geometry.h"
+
+#include "dev/materials/material.h"
+#include "dev/nodes/node_texts.h"
+#include "dev/vtlsceneapi_oo.h"
+
+#include <utility>
+
+namespace vtl {
+
+LightGeometry::LightGeometry(std::string name) : name(std::move(name)) {}
+
+LightGeometry::~LightGeometry() = default;
+
+bool LightGeometry::is_instance() const {
+    return instance;
+}
+
+void LightGeometry::set_material(std::shared_ptr<Material> value) {
+    material = std::move(value);
+}
+
+std::shared_ptr<Material> LightGeometry::get_material() const {
+    return material;
+}
+
+void LightGeometry::set_name(std::string value) {
+    name = std::move(value);
+}
+
+std::string LightGeometry::get_name() const {
+    return name;
+}
+
+void LightGeometry::set_object_id(uint64_t id) {
+    instance = true;
+    object_id = id;
+}
+
+bool LightGeometry::emit_instance_geometry(vtlSceneapi_oo& oo) {
+    if (!is_instance()) return false;
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return true;
+    api->begin_geometry(node_text::kInstanceGeometry);
+    oo.set_parameter(node_text::kInstanceId, static_cast<int>(static_cast<uint32_t>(object_id)));
+    api->end_geometry();
+    return true;
+}
+
+} // namespace vtl

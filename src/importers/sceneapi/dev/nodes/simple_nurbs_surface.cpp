@@ -1,0 +1,106 @@
+#include "dev/nodes/simple_nurbs_surface.h"
+
+#include "dev/materials/diffuse.h"
+#include "dev/nodes/node_texts.h"
+#include "dev/nodes/nurbs_curve.h"
+#include "dev/vtlsceneapi_oo.h"
+
+#include <limits>
+#include <utility>
+
+namespace vtl {
+
+using namespace node_text;
+
+namespace {
+// An unset domain: minimum at the largest finite float, maximum at the smallest normal float.
+constexpr double kUnsetMin = std::numeric_limits<float>::max();
+constexpr double kUnsetMax = std::numeric_limits<float>::min();
+} // namespace
+
+SimpleNurbsSurface::SimpleNurbsSurface(std::string name)
+    : LightGeometry(std::move(name)), umin(kUnsetMin), umax(kUnsetMax), vmin(kUnsetMin),
+      vmax(kUnsetMax) {
+    set_material(std::make_shared<Diffuse>(kDefaultMaterialName));
+}
+
+SimpleNurbsSurface::~SimpleNurbsSurface() = default;
+
+void SimpleNurbsSurface::set_knot_domain(double umin_, double umax_, double vmin_, double vmax_) {
+    umin = umin_;
+    umax = umax_;
+    vmin = vmin_;
+    vmax = vmax_;
+}
+
+void SimpleNurbsSurface::set_order(double uorder_, double vorder_) {
+    uorder = uorder_;
+    vorder = vorder_;
+}
+
+void SimpleNurbsSurface::add_uknot(double knot) {
+    uknots.push_back(knot);
+}
+
+void SimpleNurbsSurface::add_vknot(double knot) {
+    vknots.push_back(knot);
+}
+
+void SimpleNurbsSurface::add_control_point(double x, double y, double z, double w) {
+    control_points.insert(control_points.end(), {x, y, z, w});
+}
+
+void SimpleNurbsSurface::set_trim(std::shared_ptr<NurbsCurve> curve) {
+    trim = std::move(curve);
+}
+
+std::shared_ptr<NurbsCurve> SimpleNurbsSurface::get_trim() const {
+    return trim;
+}
+
+uint64_t SimpleNurbsSurface::data_size() const {
+    const uint64_t values = uknots.size() + vknots.size() + control_points.size();
+    return 8 * values + (trim ? trim->data_size() : 0);
+}
+
+void SimpleNurbsSurface::emit(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    api->begin_object(get_name().c_str(), true);
+    emit_geometry(oo);
+    if (std::shared_ptr<Material> placed = get_material()) placed->emit(oo);
+    api->end_object();
+}
+
+void SimpleNurbsSurface::define(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    api->begin_object(get_name().c_str(), false);
+    const unsigned id = oo.new_id();
+    emit_geometry(oo);
+    api->end_object();
+    std::vector<double>().swap(uknots);
+    std::vector<double>().swap(vknots);
+    std::vector<double>().swap(control_points);
+    if (trim) trim->clear();
+    set_object_id(id);
+}
+
+void SimpleNurbsSurface::emit_geometry(vtlSceneapi_oo& oo) {
+    if (emit_instance_geometry(oo)) return;
+    vtlScene_api* api = oo.get_api();
+    api->begin_geometry(kNurbsGeometry);
+    oo.set_parameter(kUmin, umin);
+    oo.set_parameter(kUmax, umax);
+    oo.set_parameter(kVmin, vmin);
+    oo.set_parameter(kVmax, vmax);
+    oo.set_parameter(kUorder, uorder);
+    oo.set_parameter(kVorder, vorder);
+    oo.set_array(kUknot, uknots);
+    oo.set_array(kVknot, vknots);
+    oo.set_array(kControlPoints, control_points);
+    if (trim) oo.add(*trim);
+    api->end_geometry();
+}
+
+} // namespace vtl

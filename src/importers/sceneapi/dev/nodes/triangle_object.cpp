@@ -1,0 +1,153 @@
+#include "dev/nodes/triangle_object.h"
+
+#include "dev/materials/diffuse.h"
+#include "dev/nodes/node_texts.h"
+#include "dev/vtlsceneapi_oo.h"
+
+#include <memory>
+#include <utility>
+
+namespace vtl {
+
+using namespace node_text;
+
+TriangleObject::TriangleObject(std::string name) : LightGeometry(std::move(name)) {
+    set_material(std::make_shared<Diffuse>(kDefaultMaterialName));
+}
+
+TriangleObject::~TriangleObject() = default;
+
+void TriangleObject::add_vertex(float x, float y, float z) {
+    vertices.insert(vertices.end(), {x, y, z});
+}
+
+void TriangleObject::add_triangle(int a, int b, int c) {
+    triangles.insert(triangles.end(), {a, b, c});
+}
+
+void TriangleObject::add_uv(float u, float v) {
+    uvs.insert(uvs.end(), {u, v});
+}
+
+void TriangleObject::add_uv_triangle(int a, int b, int c) {
+    uv_triangles.insert(uv_triangles.end(), {a, b, c});
+}
+
+void TriangleObject::add_normal(float x, float y, float z) {
+    normals.insert(normals.end(), {x, y, z});
+}
+
+void TriangleObject::add_normal_triangle(int a, int b, int c) {
+    normal_triangles.insert(normal_triangles.end(), {a, b, c});
+}
+
+void TriangleObject::add_vcolor(float r, float g, float b) {
+    vcolors.insert(vcolors.end(), {r, g, b});
+}
+
+void TriangleObject::set_vertices(const float* values, std::size_t count) {
+    vertices.assign(values, values + count);
+}
+
+void TriangleObject::set_triangles(const int* values, std::size_t count) {
+    triangles.assign(values, values + count);
+}
+
+void TriangleObject::set_uvs(const float* values, std::size_t count) {
+    uvs.assign(values, values + count);
+}
+
+void TriangleObject::set_normals(const float* values, std::size_t count) {
+    normals.assign(values, values + count);
+}
+
+uint64_t TriangleObject::data_size() const {
+    const std::size_t values = vertices.size() + triangles.size() + uvs.size() +
+                               uv_triangles.size() + normals.size() + normal_triangles.size() +
+                               vcolors.size();
+    return 4 * static_cast<uint64_t>(values);
+}
+
+bool TriangleObject::validate() {
+    if (is_instance()) return true;
+    std::string text;
+    if (normals.empty()) {
+        if (!normal_triangles.empty()) text += kNoNormalsForIndex;
+    } else if (normal_triangles.empty()) {
+        if (normals.size() != vertices.size()) text += kNormalCountMismatch;
+    } else if (normal_triangles.size() != triangles.size()) {
+        text += kNormalIndexMismatch + std::to_string(normal_triangles.size()) + kVersus +
+                std::to_string(triangles.size());
+    }
+    if (uvs.empty()) {
+        if (!uv_triangles.empty()) text += kNoUvsForIndex;
+    } else if (uv_triangles.empty()) {
+        // One uv (two values) per vertex (three values).
+        if (2 * vertices.size() != 3 * uvs.size()) {
+            text += kUvCountMismatchBegin + std::to_string(uvs.size()) + kUvCountMismatchMiddle +
+                    std::to_string(vertices.size()) + kUvCountMismatchEnd;
+        }
+    } else if (uv_triangles.size() != triangles.size()) {
+        text += kUvIndexMismatch;
+    }
+    if (!vcolors.empty() && vcolors.size() != vertices.size()) text += kVertexColorMismatch;
+    if (triangles.empty()) text += kNoTriangles;
+    validation_message = std::move(text);
+    return !triangles.empty();
+}
+
+void TriangleObject::emit(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    if (validate()) {
+        api->begin_object(get_name().c_str(), true);
+        emit_geometry(oo);
+        if (std::shared_ptr<Material> placed = get_material()) placed->emit(oo);
+        api->end_object();
+    }
+    if (!validation_message.empty()) oo.error(validation_message);
+}
+
+void TriangleObject::define(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    api->begin_object(get_name().c_str(), false);
+    const unsigned id = oo.new_id();
+    emit_geometry(oo);
+    api->end_object();
+    clear_arrays();
+    set_object_id(id);
+}
+
+void TriangleObject::emit_geometry(vtlSceneapi_oo& oo) {
+    if (emit_instance_geometry(oo)) return;
+    vtlScene_api* api = oo.get_api();
+    api->begin_geometry(kTrianglesGeometry);
+    oo.set_vec3_array(kVertices, vertices);
+    oo.set_array(kTriangles, triangles);
+    if (!uv_triangles.empty()) oo.set_array(kTrianglesUv, uv_triangles);
+    if (!uvs.empty()) oo.set_array(kUvTex, uvs);
+    if (!normal_triangles.empty()) oo.set_array(kTrianglesNorm, normal_triangles);
+    if (!normals.empty()) oo.set_vec3_array(kNormals, normals);
+    if (!vcolors.empty()) oo.set_vec3_array(kVertexColors, vcolors);
+    api->end_geometry();
+}
+
+namespace {
+// Empties an array and gives its memory back.
+template <typename T> void release(std::vector<T>& values) {
+    std::vector<T>().swap(values);
+}
+} // namespace
+
+void TriangleObject::clear_arrays() {
+    release(vertices);
+    release(triangles);
+    release(uvs);
+    release(uv_triangles);
+    release(normals);
+    release(normal_triangles);
+    release(vcolors);
+}
+
+} // namespace vtl
