@@ -11,11 +11,11 @@ namespace number_format {
 // Enough for the longest text any function here writes ("%16.16f" of -DBL_MAX).
 constexpr std::size_t max_chars = 352;
 
-char* g(char* out, double v);           // "%g"
-char* g_float(char* out, float v);      // "%g" of a float (promoted to double); fast path
-char* fixed16(char* out, double v);     // "%16.16f"
-char* fixed3(char* out, double v);      // "%.3f"
-char* int32(char* out, int32_t v);      // "%d"
-char* uint32(char* out, uint32_t v);    // "%u"
+char* g(char* out, double v);        // "%g"; the fast path too where it is exact
+char* g_float(char* out, float v);   // "%g" of a float (promoted to double); fast path
+char* fixed16(char* out, double v);  // "%16.16f"
+char* fixed3(char* out, double v);   // "%.3f"
+char* int32(char* out, int32_t v);   // "%d"
+char* uint32(char* out, uint32_t v); // "%u"
 
 } // namespace number_format
