@@ -18,7 +18,8 @@ inline std::string write_scene(const std::function<void(vtlScene_api_file&)>& ca
     FILE* stream = open_memstream(&data, &size);
     {
         vtlScene_api_file writer(stream, binary_arrays);
-        if (set_flags) writer.set_writer_flags(writer_flags);
+        // Binary arrays are switched on and off by the flags as well.
+        if (set_flags) writer.set_writer_flags(binary_arrays ? (writer_flags | 2) : writer_flags);
         calls(writer);
     }
     std::fclose(stream);

@@ -3,6 +3,7 @@
 #include "file_api/vtlscene_api_file.h"
 #include "platform/file_stream.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 
@@ -62,7 +63,12 @@ void LightFileFactory::close() {
     if (!file_) return;
     FILE* stream = file_;
     file_ = nullptr;
-    if (std::fclose(stream) != 0) {
+    // A write that failed earlier (someone flushed every stream of the process) leaves only
+    // the stream's error indicator behind: that is a failed close of the file as well.
+    const bool earlier_error = std::ferror(stream) != 0;
+    const bool closed = std::fclose(stream) == 0;
+    if (!closed || earlier_error) {
+        if (closed) errno = EIO;
         std::perror(kClosingFile);
         throw std::runtime_error(kCouldNotClose);
     }
