@@ -1,0 +1,171 @@
+#include "log/log.h"
+
+#include "platform/temp_folder.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <unistd.h>
+
+using test_support::read_file;
+using test_support::TempFolder;
+
+namespace {
+
+constexpr std::uintmax_t kRestartSize = 20971520;
+constexpr const char* kTimePattern = "[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}";
+
+std::string g_folder; // what the provider below hands to the log
+
+std::string test_folder() {
+    return g_folder;
+}
+
+class LogFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_folder = folder.path();
+        vtl::Output2FILE::set_folder_provider(&test_folder);
+        vtl::Output2FILE::reset();
+    }
+    void TearDown() override {
+        vtl::Output2FILE::reset();
+        vtl::Output2FILE::set_folder_provider(nullptr);
+        vtl::FILELog::reporting_level() = vtl::logDEBUG4;
+    }
+    std::string log_path() const { return folder.file("sceneapi.log"); }
+
+    TempFolder folder;
+};
+
+// Returns a file's content from an offset on.
+std::string read_from(const std::string& path, std::uintmax_t offset) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+int g_evaluations = 0;
+int counted() {
+    return ++g_evaluations;
+}
+
+TEST_F(LogFileTest, WritesOneLineWithNameLineTimeAndLevel) {
+    const int line = __LINE__ + 1;
+    SCENEAPI_LOG(vtl::logINFO) << "connected on port " << 9001;
+    std::regex layout("log_test\\.cpp:" + std::to_string(line) + " - " + kTimePattern +
+                      " INFO:  connected on port 9001\n");
+    std::string text = read_file(log_path());
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+TEST_F(LogFileTest, LinesFollowEachOtherAtEveryLevelUpToTheMaximum) {
+    SCENEAPI_LOG(vtl::logERROR) << "first";
+    SCENEAPI_LOG(vtl::logDEBUG4) << "second";
+    std::regex layout(std::string("log_test\\.cpp:[0-9]+ - ") + kTimePattern +
+                      " ERROR:  first\nlog_test\\.cpp:[0-9]+ - " + kTimePattern +
+                      " DEBUG4:  second\n");
+    std::string text = read_file(log_path());
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+TEST_F(LogFileTest, TheBaseNameFollowsTheLastSeparatorOfEitherKind) {
+    { vtl::FILELog().get_stream(vtl::logWARNING, "plain.cpp", 5) << "a"; }
+    { vtl::FILELog().get_stream(vtl::logDEBUG, "C:\\src\\dev/mixed\\loader.cpp", 282) << "b"; }
+    { vtl::FILELog().get_stream(vtl::logDEBUG1, "/src/dev/", 1) << "c"; }
+    std::regex layout(std::string("plain\\.cpp:5 - ") + kTimePattern +
+                      " WARNING:  a\nloader\\.cpp:282 - " + kTimePattern + " DEBUG:  b\n:1 - " +
+                      kTimePattern + " DEBUG1:  c\n");
+    std::string text = read_file(log_path());
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+TEST(LogLevels, NamesAsWrittenIntoTheLine) {
+    const char* names[] = {"ERROR",  "WARNING", "INFO",   "DEBUG", "DEBUG1",
+                           "DEBUG2", "DEBUG3",  "DEBUG4", "NONE"};
+    for (int level = 0; level <= 8; ++level)
+        EXPECT_STREQ(vtl::FILELog::level_name(level), names[level]) << level;
+}
+
+TEST_F(LogFileTest, StatementsAboveTheMaximumAreNeverEvaluated) {
+    g_evaluations = 0;
+    SCENEAPI_LOG(8) << "set_flags: " << counted();
+    SCENEAPI_LOG(vtl::logNONE) << counted();
+    EXPECT_EQ(g_evaluations, 0);
+    // Not even the log file was opened.
+    EXPECT_FALSE(std::filesystem::exists(log_path()));
+}
+
+TEST_F(LogFileTest, StatementsAboveTheReportingLevelAreSkipped) {
+    vtl::FILELog::reporting_level() = vtl::logINFO;
+    g_evaluations = 0;
+    SCENEAPI_LOG(vtl::logDEBUG) << counted();
+    EXPECT_EQ(g_evaluations, 0);
+    EXPECT_FALSE(std::filesystem::exists(log_path()));
+    SCENEAPI_LOG(vtl::logINFO) << counted();
+    EXPECT_EQ(g_evaluations, 1);
+    EXPECT_TRUE(std::filesystem::exists(log_path()));
+}
+
+TEST_F(LogFileTest, AppendsBelowTwentyMebibytes) {
+    const std::uintmax_t size = kRestartSize - 1;
+    std::filesystem::resize_file(folder.write("sceneapi.log", ""), size); // sparse
+    SCENEAPI_LOG(vtl::logINFO) << "appended";
+    std::string tail = read_from(log_path(), size - 1);
+    std::regex layout(std::string("\\0log_test\\.cpp:[0-9]+ - ") + kTimePattern +
+                      " INFO:  appended\n");
+    EXPECT_TRUE(std::regex_match(tail, layout)) << tail;
+}
+
+TEST_F(LogFileTest, StartsAfreshAtTwentyMebibytesAndAbove) {
+    for (std::uintmax_t size : {kRestartSize, kRestartSize + 4096}) {
+        vtl::Output2FILE::reset();
+        std::filesystem::resize_file(folder.write("sceneapi.log", ""), size);
+        SCENEAPI_LOG(vtl::logINFO) << "restarted";
+        std::string text = read_file(log_path());
+        std::regex layout(std::string("log_test\\.cpp:[0-9]+ - ") + kTimePattern +
+                          " INFO:  restarted\n");
+        EXPECT_TRUE(std::regex_match(text, layout)) << size << ": " << text.size() << " bytes";
+    }
+}
+
+TEST_F(LogFileTest, WithoutAResourceFolderTheLogGoesToTheWorkingDirectory) {
+    char* previous = ::getcwd(nullptr, 0);
+    ASSERT_NE(previous, nullptr);
+    std::string saved(previous);
+    std::free(previous);
+    TempFolder work;
+    ASSERT_EQ(::chdir(work.path().c_str()), 0);
+    g_folder.clear();
+    SCENEAPI_LOG(vtl::logWARNING) << "no folder";
+    vtl::Output2FILE::reset();
+    vtl::Output2FILE::set_folder_provider(nullptr);
+    SCENEAPI_LOG(vtl::logWARNING) << "no provider";
+    vtl::Output2FILE::reset();
+    ASSERT_EQ(::chdir(saved.c_str()), 0);
+
+    std::string text = read_file(work.file("sceneapi.log"));
+    std::regex layout(std::string("log_test\\.cpp:[0-9]+ - ") + kTimePattern +
+                      " WARNING:  no folder\nlog_test\\.cpp:[0-9]+ - " + kTimePattern +
+                      " WARNING:  no provider\n");
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+TEST_F(LogFileTest, AFileThatCannotBeOpenedIsReportedAndTriedAgain) {
+    g_folder = folder.file("not yet");
+    g_evaluations = 0;
+    ::testing::internal::CaptureStderr();
+    SCENEAPI_LOG(vtl::logERROR) << counted();
+    std::string reported = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reported, "could not open log file:\nopening log: No such file or directory\n");
+    EXPECT_EQ(g_evaluations, 0);
+
+    std::filesystem::create_directory(g_folder);
+    SCENEAPI_LOG(vtl::logERROR) << "now open";
+    std::string text = read_file(g_folder + "/sceneapi.log");
+    std::regex layout(std::string("log_test\\.cpp:[0-9]+ - ") + kTimePattern +
+                      " ERROR:  now open\n");
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+#include "platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <regex>
+
+namespace {
+
+TEST(FileReadable, OnlyFilesThatCanBeOpenedCount) {
+    test_support::TempFolder folder;
+    std::string file = folder.write("a file", "x");
+    std::string empty = folder.write("empty", "");
+    EXPECT_TRUE(platform::file_readable(file));
+    EXPECT_TRUE(platform::file_readable(empty));
+    EXPECT_FALSE(platform::file_readable(folder.file("missing")));
+    EXPECT_FALSE(platform::file_readable(folder.path()));
+    EXPECT_FALSE(platform::file_readable(""));
+}
+
+TEST(Clock, TimeOfDayIsHoursMinutesSeconds) {
+    std::string text;
+    ASSERT_TRUE(platform::time_of_day_text(text));
+    std::smatch parts;
+    ASSERT_TRUE(std::regex_match(text, parts, std::regex("([0-9]{2}):([0-9]{2}):([0-9]{2})")))
+        << text;
+    EXPECT_LT(std::stoi(parts[1]), 24);
+    EXPECT_LT(std::stoi(parts[2]), 60);
+    EXPECT_LE(std::stoi(parts[3]), 60);
+}
+
+TEST(Clock, TheTickAdvancesAtLeastByTheSleep) {
+    std::uint32_t before = platform::tick_ms();
+    platform::sleep_ms(25);
+    std::uint32_t after = platform::tick_ms();
+    EXPECT_GE(static_cast<std::uint32_t>(after - before), 25u);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#include "platform/process.h"
+
+#include "platform/clock.h"
+#include "platform/temp_folder.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using test_support::TempFolder;
+
+namespace {
+
+constexpr std::uint32_t kPollStepMs = 20;
+constexpr std::uint32_t kPollLimitMs = 20000;
+constexpr int kProbeDescriptor = 57;
+
+// Waits, within a bound, until the file exists and has a complete last line.
+std::string wait_for_line(const std::string& path) {
+    for (std::uint32_t waited = 0; waited < kPollLimitMs; waited += kPollStepMs) {
+        std::string content = test_support::read_file(path);
+        if (!content.empty() && content.back() == '\n') return content;
+        platform::sleep_ms(kPollStepMs);
+    }
+    return std::string();
+}
+
+// Writes an executable shell script.
+std::string write_script(const TempFolder& folder, const std::string& name,
+                         const std::string& body) {
+    std::string path = folder.write(name, "#!/bin/sh\n" + body);
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+// Counts the zombie children of this process by their /proc entries.
+int zombie_children() {
+    int zombies = 0;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return 0;
+    while (dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue; // not a process
+        std::string stat = test_support::read_file(std::string("/proc/") + entry->d_name + "/stat");
+        std::size_t close = stat.rfind(')'); // the command name may hold blanks
+        if (close == std::string::npos) continue;
+        char state = 0;
+        int parent = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+            parent == ::getpid() && state == 'Z')
+            ++zombies;
+    }
+    ::closedir(proc);
+    return zombies;
+}
+
+TEST(LaunchDetached, StartsTheProgramWithoutArgumentsAndLeavesNoChild) {
+    TempFolder folder;
+    std::string marker = folder.file("marker");
+    std::string script = write_script(folder, "app.sh",
+                                      "echo \"ran $#\" > '" + marker +
+                                          ".tmp'\n"
+                                          "mv '" +
+                                          marker + ".tmp' '" + marker + "'\n");
+    ASSERT_TRUE(platform::launch_detached(script));
+    EXPECT_EQ(wait_for_line(marker), "ran 0\n");
+    EXPECT_EQ(zombie_children(), 0);
+    errno = 0;
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(LaunchDetached, TheProgramInheritsNoDescriptorsOfTheCaller) {
+    TempFolder folder;
+    int inheritable = ::open("/dev/null", O_RDONLY); // no close-on-exec
+    ASSERT_GE(inheritable, 0);
+    ASSERT_EQ(::dup2(inheritable, kProbeDescriptor), kProbeDescriptor);
+    ::close(inheritable);
+    std::string marker = folder.file("marker");
+    std::string probe = "/proc/$$/fd/" + std::to_string(kProbeDescriptor);
+    std::string script =
+        write_script(folder, "app.sh",
+                     "if [ -e " + probe +
+                         " ]; then r=inherited; else r=clean; fi\n"
+                         "echo $r > '" +
+                         marker + ".tmp'\nmv '" + marker + ".tmp' '" + marker + "'\n");
+    bool launched = platform::launch_detached(script);
+    ::close(kProbeDescriptor);
+    ASSERT_TRUE(launched);
+    EXPECT_EQ(wait_for_line(marker), "clean\n");
+}
+
+TEST(LaunchDetached, ReportsWhatCannotBeStarted) {
+    TempFolder folder;
+    std::string plain = folder.write("plain.sh", "#!/bin/sh\necho no\n"); // not executable
+    EXPECT_FALSE(platform::launch_detached(folder.file("missing")));
+    EXPECT_FALSE(platform::launch_detached(plain));
+    EXPECT_FALSE(platform::launch_detached(folder.path()));
+    EXPECT_FALSE(platform::launch_detached(""));
+    EXPECT_EQ(zombie_children(), 0);
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+} // namespace

@@ -1,0 +1,221 @@
+#include "platform/registry.h"
+
+#include "platform/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+using platform::RegistryKey;
+using platform::RegistryRoot;
+using test_support::TempFolder;
+
+namespace {
+
+constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
+
+class RegistryFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
+        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
+    }
+    void TearDown() override {
+        ::unsetenv("SCENEAPI_HKCU_REG");
+        ::unsetenv("SCENEAPI_HKLM_REG");
+    }
+    void write_user(const std::string& body) { folder.write("user.reg", kHeader + body); }
+    void write_machine(const std::string& body) { folder.write("machine.reg", kHeader + body); }
+
+    TempFolder folder;
+};
+
+std::string text_of(const RegistryKey& key, const std::string& name, std::size_t limit = 2048) {
+    std::string value = "<unread>";
+    key.read_text(name, limit, value);
+    return value;
+}
+
+TEST_F(RegistryFileTest, ReadsTextAndNumberValuesOfAKey) {
+    write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n"
+               "\"BinName\"=\"/opt/photara8/bin/photara\"\n"
+               "\"Quoted\"=\"a \\\"b\\\" c:\\\\d\\\\\"\n"
+               "\"Empty\"=\"\"\n"
+               "\"LiveLinkPort\"=dword:00002328\n"
+               "\"Big\"=dword:FFFFFFFE\n"
+               "@=\"default\"\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vantel\\Photara 8");
+    ASSERT_TRUE(key.is_open());
+    EXPECT_EQ(text_of(key, "BinName"), "/opt/photara8/bin/photara");
+    EXPECT_EQ(text_of(key, "Quoted"), "a \"b\" c:\\d\\");
+    EXPECT_EQ(text_of(key, "Empty"), "");
+    EXPECT_EQ(text_of(key, ""), "default");
+    std::uint32_t number = 0;
+    ASSERT_TRUE(key.read_number("LiveLinkPort", number));
+    EXPECT_EQ(number, 9000u);
+    ASSERT_TRUE(key.read_number("Big", number));
+    EXPECT_EQ(number, 0xFFFFFFFEu);
+}
+
+TEST_F(RegistryFileTest, KeyAndValueNamesIgnoreCase) {
+    write_user("[hkey_current_user\\software\\VANTEL\\photara 8]\r\n"
+               "\"binname\"=\"/x\"\r\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vantel\\Photara 8");
+    ASSERT_TRUE(key.is_open());
+    EXPECT_EQ(text_of(key, "BinName"), "/x");
+}
+
+TEST_F(RegistryFileTest, AKeyExistsWhenItOrAKeyBelowItIsNamed) {
+    write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n\"BinName\"=\"/x\"\n");
+    EXPECT_TRUE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vantel\\").is_open());
+    EXPECT_TRUE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE").is_open());
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vant").is_open());
+    EXPECT_FALSE(
+        RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vantel\\Photara 9").is_open());
+    // The parent holds none of its child's values.
+    RegistryKey base = RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\Vantel\\");
+    EXPECT_EQ(text_of(base, "BinName"), "<unread>");
+}
+
+TEST_F(RegistryFileTest, EachRootReadsItsOwnFileAndSections) {
+    write_user("[HKEY_CURRENT_USER\\SOFTWARE\\A]\n\"V\"=\"user\"\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n\"V\"=\"machine in user file\"\n");
+    write_machine("[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n\"V\"=\"machine\"\n");
+    EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\A"), "V"), "user");
+    EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::local_machine, "SOFTWARE\\A"), "V"),
+              "machine");
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE\\B").is_open());
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::local_machine, "SOFTWARE\\B").is_open());
+}
+
+TEST_F(RegistryFileTest, MalformedLinesAreSkipped) {
+    write_user("[HKEY_CURRENT_USER\\K]\n"
+               "\"Unterminated\"=\"abc\n"
+               "\"BadEscape\"=\"a\\nb\"\n"
+               "\"Trailing\"=\"a\" x\n"
+               "\"NineDigits\"=dword:000000001\n"
+               "\"NotHex\"=dword:0000zz00\n"
+               "\"NoDigits\"=dword:\n"
+               "\"Binary\"=hex:01,02,\\\n"
+               "  03,04\n"
+               "NoQuotes=\"x\"\n"
+               "\"NoEquals\" \"x\"\n"
+               "; a comment\n"
+               "[unclosed section\n"
+               "\"Good\"=\"still in K\"\n"
+               "[-HKEY_CURRENT_USER\\Deleted]\n"
+               "\"InDeleted\"=\"x\"\n"
+               "[HKEY_CLASSES_ROOT\\K]\n"
+               "\"Other\"=\"x\"\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
+    ASSERT_TRUE(key.is_open());
+    for (const char* name : {"Unterminated", "BadEscape", "Trailing", "Binary", "NoQuotes",
+                             "NoEquals", "InDeleted", "Other"})
+        EXPECT_EQ(text_of(key, name), "<unread>") << name;
+    std::uint32_t number = 7;
+    for (const char* name : {"NineDigits", "NotHex", "NoDigits"})
+        EXPECT_FALSE(key.read_number(name, number)) << name;
+    EXPECT_EQ(number, 7u);
+    // The "[unclosed section" line is skipped and ends K's values.
+    EXPECT_EQ(text_of(key, "Good"), "<unread>");
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "Deleted").is_open());
+}
+
+TEST_F(RegistryFileTest, LaterLinesOverrideAndDeleteValues) {
+    write_user("[HKEY_CURRENT_USER\\K]\n\"A\"=\"first\"\n\"B\"=\"b\"\n"
+               "[HKEY_CURRENT_USER\\K]\n\"A\"=\"second\"\n\"B\"=-\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
+    EXPECT_EQ(text_of(key, "A"), "second");
+    EXPECT_EQ(text_of(key, "B"), "<unread>");
+}
+
+TEST_F(RegistryFileTest, ValuesAreReadOnlyAsTheirOwnType) {
+    write_user("[HKEY_CURRENT_USER\\K]\n\"Text\"=\"9000\"\n\"Number\"=dword:00000001\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
+    std::uint32_t number = 5;
+    EXPECT_FALSE(key.read_number("Text", number));
+    EXPECT_EQ(number, 5u);
+    EXPECT_EQ(text_of(key, "Number"), "<unread>");
+}
+
+TEST_F(RegistryFileTest, TextLongerThanTheLimitIsNotRead) {
+    // 520 bytes hold 259 UTF-16 units and the terminator.
+    std::string fits(259, 'x');
+    std::string too_long(260, 'x');
+    std::string wide = std::string(258, 'x') + "\xF0\x9F\x98\x80"; // 258 + a surrogate pair
+    write_user("[HKEY_CURRENT_USER\\K]\n\"Fits\"=\"" + fits + "\"\n\"Long\"=\"" + too_long +
+               "\"\n\"Wide\"=\"" + wide + "\"\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
+    EXPECT_EQ(text_of(key, "Fits", 520), fits);
+    EXPECT_EQ(text_of(key, "Long", 520), "<unread>");
+    EXPECT_EQ(text_of(key, "Wide", 520), "<unread>");
+    EXPECT_EQ(text_of(key, "Wide", 522), wide);
+}
+
+TEST_F(RegistryFileTest, ReadsUtf16FilesWithByteOrderMark) {
+    std::string text =
+        std::string(kHeader) + "[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"caf\xC3\xA9\"\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC3) { // the one two-byte sequence: U+00E9
+            utf16 += '\xE9';
+            utf16 += '\0';
+            ++i;
+            continue;
+        }
+        utf16 += static_cast<char>(c);
+        utf16 += '\0';
+    }
+    folder.write("user.reg", utf16);
+    EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::current_user, "K"), "Name"), "caf\xC3\xA9");
+}
+
+TEST_F(RegistryFileTest, AMissingFileIsAnEmptyRoot) {
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE").is_open());
+    EXPECT_FALSE(RegistryKey::open(RegistryRoot::local_machine, "SOFTWARE").is_open());
+}
+
+TEST_F(RegistryFileTest, CurrentUserFileDefaultsToTheConfigFolder) {
+    ::unsetenv("SCENEAPI_HKCU_REG");
+    std::filesystem::create_directories(folder.file("config/vantel"));
+    folder.write("config/vantel/registry.reg", std::string(kHeader) + "[HKEY_CURRENT_USER\\C]\n");
+    std::filesystem::create_directories(folder.file("home/.config/vantel"));
+    folder.write("home/.config/vantel/registry.reg",
+                 std::string(kHeader) + "[HKEY_CURRENT_USER\\H]\n");
+
+    const char* old_config = std::getenv("XDG_CONFIG_HOME");
+    const char* old_home = std::getenv("HOME");
+    std::string saved_config = old_config ? old_config : "";
+    std::string saved_home = old_home ? old_home : "";
+    ::setenv("HOME", folder.file("home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", folder.file("config").c_str(), 1);
+    bool config_c = RegistryKey::open(RegistryRoot::current_user, "C").is_open();
+    bool config_h = RegistryKey::open(RegistryRoot::current_user, "H").is_open();
+    ::unsetenv("XDG_CONFIG_HOME");
+    bool home_c = RegistryKey::open(RegistryRoot::current_user, "C").is_open();
+    bool home_h = RegistryKey::open(RegistryRoot::current_user, "H").is_open();
+
+    if (old_config) ::setenv("XDG_CONFIG_HOME", saved_config.c_str(), 1);
+    if (old_home)
+        ::setenv("HOME", saved_home.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+    EXPECT_TRUE(config_c);
+    EXPECT_FALSE(config_h);
+    EXPECT_FALSE(home_c);
+    EXPECT_TRUE(home_h);
+}
+
+TEST_F(RegistryFileTest, KeysMoveAndClose) {
+    write_user("[HKEY_CURRENT_USER\\K]\n\"A\"=\"a\"\n");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
+    RegistryKey moved = std::move(key);
+    EXPECT_FALSE(key.is_open());
+    EXPECT_EQ(text_of(key, "A"), "<unread>");
+    EXPECT_EQ(text_of(moved, "A"), "a");
+    moved.close();
+    EXPECT_FALSE(moved.is_open());
+    EXPECT_EQ(text_of(moved, "A"), "<unread>");
+}
+
+} // namespace

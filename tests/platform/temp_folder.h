@@ -1,0 +1,54 @@
+#pragma once
+// A temporary folder for a test, removed with everything in it when the test ends.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "sceneapi_test_XXXXXX").string();
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
+        path_ = name.data();
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+
+    // Returns the folder's path.
+    const std::string& path() const { return path_; }
+
+    // Returns the path of a name inside the folder.
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+    // Writes a file inside the folder and returns its path.
+    std::string write(const std::string& name, const std::string& content) const {
+        std::string full = file(name);
+        std::ofstream out(full, std::ios::binary);
+        out << content;
+        return full;
+    }
+
+private:
+    std::string path_;
+};
+
+// Returns a file's whole content; empty when it cannot be read.
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+} // namespace test_support
