@@ -26,16 +26,16 @@ SimpleNurbsSurface::SimpleNurbsSurface(std::string name)
 
 SimpleNurbsSurface::~SimpleNurbsSurface() = default;
 
-void SimpleNurbsSurface::set_knot_domain(double umin_, double umax_, double vmin_, double vmax_) {
-    umin = umin_;
-    umax = umax_;
-    vmin = vmin_;
-    vmax = vmax_;
+void SimpleNurbsSurface::set_knot_domain(double u_min, double u_max, double v_min, double v_max) {
+    umin = u_min;
+    umax = u_max;
+    vmin = v_min;
+    vmax = v_max;
 }
 
-void SimpleNurbsSurface::set_order(double uorder_, double vorder_) {
-    uorder = uorder_;
-    vorder = vorder_;
+void SimpleNurbsSurface::set_order(double u_order, double v_order) {
+    uorder = u_order;
+    vorder = v_order;
 }
 
 void SimpleNurbsSurface::add_uknot(double knot) {
