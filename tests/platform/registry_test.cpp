@@ -206,16 +206,4 @@ TEST_F(RegistryFileTest, CurrentUserFileDefaultsToTheConfigFolder) {
     EXPECT_TRUE(home_h);
 }
 
-TEST_F(RegistryFileTest, KeysMoveAndClose) {
-    write_user("[HKEY_CURRENT_USER\\K]\n\"A\"=\"a\"\n");
-    RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "K");
-    RegistryKey moved = std::move(key);
-    EXPECT_FALSE(key.is_open());
-    EXPECT_EQ(text_of(key, "A"), "<unread>");
-    EXPECT_EQ(text_of(moved, "A"), "a");
-    moved.close();
-    EXPECT_FALSE(moved.is_open());
-    EXPECT_EQ(text_of(moved, "A"), "<unread>");
-}
-
 } // namespace

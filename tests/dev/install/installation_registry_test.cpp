@@ -138,46 +138,31 @@ TEST_F(InstallationRegistryTest, TheActivePathVersionIsBetweenProductNameAndLast
     EXPECT_EQ(InstallationRegistry::version_from_active_path("/opt/Photara x/"), 0);
 }
 
-TEST_F(InstallationRegistryTest, PortsAsNumbers) {
-    records(installation(kUser, 8, true,
-                         "\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00002332\n"));
-    int low = kUntouched, high = kUntouched;
-    EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), 0);
-    EXPECT_EQ(low, 9000);
-    EXPECT_EQ(high, 9010);
-}
-
-TEST_F(InstallationRegistryTest, PortsAsText) {
-    records(
-        installation(kUser, 8, true, "\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"10000\"\n"));
-    int low = kUntouched, high = kUntouched;
-    EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), 0);
-    EXPECT_EQ(low, 9000);
-    EXPECT_EQ(high, 10000);
-}
-
-TEST_F(InstallationRegistryTest, PortStatusCodes) {
-    int low = kUntouched, high = kUntouched;
-    records(installation(kUser, 8, true, "\"LiveLinkPort\"=dword:00002328\n"));
-    EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), -1);
-    EXPECT_EQ(low, 9000);
-    EXPECT_EQ(high, kUntouched);
-
-    // The highest port is read as the same type as the lowest.
-    low = kUntouched;
-    records(installation(kUser, 8, true,
-                         "\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=\"9010\"\n"));
-    EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), -1);
-    EXPECT_EQ(low, 9000);
-    EXPECT_EQ(high, kUntouched);
-
-    low = kUntouched;
-    records(installation(kUser, 8));
-    EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), -2);
+TEST_F(InstallationRegistryTest, PortsAndTheirStatus) {
+    struct Case {
+        std::string values;
+        int status, low, high;
+    };
+    const Case cases[] = {
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00002332\n", 0, 9000, 9010},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"10000\"\n", 0, 9000, 10000},
+        {"\"LiveLinkPort\"=dword:00002328\n", -1, 9000, kUntouched},
+        // The highest port is read as the same type as the lowest.
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=\"9010\"\n", -1, 9000, kUntouched},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=dword:00002332\n", -1, 9000, kUntouched},
+        {"", -2, kUntouched, kUntouched},
+    };
+    for (const Case& c : cases) {
+        records(installation(kUser, 8, true, c.values));
+        int low = kUntouched, high = kUntouched;
+        EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), c.status) << c.values;
+        EXPECT_EQ(low, c.low) << c.values;
+        EXPECT_EQ(high, c.high) << c.values;
+    }
     records("");
+    int low = kUntouched, high = kUntouched;
     EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), -3);
     EXPECT_EQ(low, kUntouched);
-    EXPECT_EQ(high, kUntouched);
 }
 
 TEST_F(InstallationRegistryTest, AMissingResourceFolderIsReportedOnStandardOutput) {

@@ -41,11 +41,14 @@ FILE* g_log_stream = nullptr;
 // Names the folder of the log file; registered by the installation records reader.
 Output2FILE::FolderProvider g_folder_provider = nullptr;
 
-// Returns the path of the log file: in the resource folder, else in the current working
-// directory (never at the root of the file system).
+// Returns the path of the log file in the resource folder. Without a folder, Windows names the
+// root of the current drive ("\\sceneapi.log"); POSIX uses the current working directory rather
+// than the root of the file system.
 std::string log_file_path() {
     std::string folder = g_folder_provider ? g_folder_provider() : std::string();
+#ifndef _WIN32
     if (folder.empty()) return kLogFileName;
+#endif
     return folder + platform::kFolderSeparator + kLogFileName;
 }
 
