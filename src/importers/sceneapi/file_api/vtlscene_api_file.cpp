@@ -173,31 +173,42 @@ void vtlScene_api_file::put_blob(const void* data, std::size_t n) {
 // ---------------------------------------------------------------------------------------------
 // Blocks
 
-bool vtlScene_api_file::begin_group(const char* name, bool inline_group) {
-    put_plain("\n");
-    if (!inline_group) put(kDefinePrefix);
-    put(kGroup);
+void vtlScene_api_file::open_block(const char* keyword, const char* name) {
+    put(keyword);
     put_name(name);
     put_plain(kOpenBrace);
     indent_more();
+}
+
+void vtlScene_api_file::open_styled_block(const char* keyword, const char* name, bool style) {
+    open_block(keyword, name);
     push_style();
-    block_style_ = true;
+    block_style_ = style;
+}
+
+void vtlScene_api_file::close_block() {
+    indent_less();
+    put(kCloseBrace);
+}
+
+void vtlScene_api_file::close_styled_block() {
+    close_block();
+    pop_style();
+}
+
+bool vtlScene_api_file::begin_group(const char* name, bool inline_group) {
+    put_plain("\n");
+    if (!inline_group) put(kDefinePrefix);
+    open_styled_block(kGroup, name, true);
     return true;
 }
 
 void vtlScene_api_file::end_group() {
-    indent_less();
-    put(kCloseBrace);
-    pop_style();
+    close_styled_block();
 }
 
 bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
-    put(inline_object ? kObject : kDefineObject);
-    put_name(name);
-    put_plain(kOpenBrace);
-    indent_more();
-    push_style();
-    block_style_ = true;
+    open_styled_block(inline_object ? kObject : kDefineObject, name, true);
     mode_ = kModeObject;
     object_flags_ = 0;
     return true;
@@ -206,25 +217,17 @@ bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
 void vtlScene_api_file::end_object() {
     pop_style();
     mode_ = kModeNone;
-    if (object_flags_ & 0x4000) put(kInvisible);
-    indent_less();
-    put(kCloseBrace);
+    if (object_flags_ & kObjectInvisible) put(kInvisible);
+    close_block();
 }
 
 bool vtlScene_api_file::begin_geometry(const char* type) {
-    put(kGeometry);
-    put_name(type);
-    put_plain(kOpenBrace);
-    indent_more();
-    push_style();
-    block_style_ = false;
+    open_styled_block(kGeometry, type, false);
     return true;
 }
 
 void vtlScene_api_file::end_geometry() {
-    indent_less();
-    put(kCloseBrace);
-    pop_style();
+    close_styled_block();
 }
 
 bool vtlScene_api_file::begin_animation(const char* kind, const char* name) {
@@ -240,23 +243,17 @@ bool vtlScene_api_file::begin_animation(const char* kind, const char* name) {
 }
 
 bool vtlScene_api_file::end_animation() {
-    indent_less();
-    put(kCloseBrace);
-    pop_style();
+    close_styled_block();
     return false;
 }
 
 bool vtlScene_api_file::begin_load(const char* module) {
-    put(kLoad);
-    put_name(module);
-    put_plain(kOpenBrace);
-    indent_more();
+    open_block(kLoad, module);
     return true;
 }
 
 void vtlScene_api_file::end_load() {
-    indent_less();
-    put(kCloseBrace);
+    close_block();
 }
 
 bool vtlScene_api_file::begin_top_level(Mode mode) {
@@ -268,10 +265,7 @@ bool vtlScene_api_file::begin_top_level(Mode mode) {
 }
 
 void vtlScene_api_file::end_top_level(Mode mode) {
-    if (mode_ == mode) {
-        indent_less();
-        put(kCloseBrace);
-    }
+    if (mode_ == mode) close_block();
     block_style_ = false;
     mode_ = kModeNone;
 }
@@ -290,13 +284,11 @@ void vtlScene_api_file::end_options() {
 bool vtlScene_api_file::begin_camera(const char* name) {
     if (!begin_top_level(kModeCamera)) return false;
     if (name) {
-        put(kCameraNamed);
-        put_name(name);
-        put_plain(kOpenBrace);
+        open_block(kCameraNamed, name);
     } else {
         put(kCameraUnnamed);
+        indent_more();
     }
-    indent_more();
     return true;
 }
 
@@ -337,59 +329,40 @@ bool vtlScene_api_file::begin_output(const char* a, const char* b, const char* c
 
 void vtlScene_api_file::end_output() {
     block_style_ = true;
-    indent_less();
-    put(kCloseBrace);
+    close_block();
 }
 
 bool vtlScene_api_file::begin_light(const char* name) {
     put_plain("\n");
-    put(kLight);
-    put_name(name);
-    put_plain(kOpenBrace);
-    indent_more();
+    open_block(kLight, name);
     return true;
 }
 
 void vtlScene_api_file::end_light() {
-    indent_less();
-    put(kCloseBrace);
+    close_block();
 }
 
 bool vtlScene_api_file::begin_accel(const char* name) {
-    put(kAccel);
-    put_name(name);
-    put_plain(kOpenBrace);
-    indent_more();
-    push_style();
-    block_style_ = false;
+    open_styled_block(kAccel, name, false);
     return true;
 }
 
 void vtlScene_api_file::end_accel() {
-    indent_less();
-    put(kCloseBrace);
-    pop_style();
+    close_styled_block();
 }
 
 bool vtlScene_api_file::begin_matrix(const char* name) {
-    put(kDefineMatrix);
-    put_name(name);
-    put_plain(kOpenBrace);
-    indent_more();
+    open_block(kDefineMatrix, name);
     return true;
 }
 
 void vtlScene_api_file::end_matrix() {
-    indent_less();
-    put(kCloseBrace);
+    close_block();
 }
 
 bool vtlScene_api_file::begin_material(const char* name, bool inline_material) {
     if (!inline_material) put(kDefineMaterialPrefix);
-    put(kMaterial);
-    put_name(name);
-    put_plain(kOpenBrace);
-    indent_more();
+    open_block(kMaterial, name);
     return true;
 }
 
@@ -401,8 +374,7 @@ bool vtlScene_api_file::use_material(const char* name) {
 }
 
 void vtlScene_api_file::end_material() {
-    indent_less();
-    put(kCloseBrace);
+    close_block();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -25,6 +25,8 @@ public:
     static constexpr unsigned kFlagBinaryArrays = 0x2;
     // Writer flags of a new writer.
     static constexpr unsigned kInitialFlags = 0x400001;
+    // Object flag that would write an object as invisible.
+    static constexpr uint32_t kObjectInvisible = 0x4000;
 
     // Writes into `output` (not owned); switches the numeric locale to "C" while it exists.
     vtlScene_api_file(FILE* output, bool binary_arrays);
@@ -139,6 +141,10 @@ private:
     void put_message(const char* open, const char* text);
     // A new output piece in the format buffer.
     TextPiece piece() { return TextPiece(format_buffer_.get(), scene_text::kMaxPiece); }
+    void open_block(const char* keyword, const char* name); // keyword, name, " {", one level in
+    void open_styled_block(const char* keyword, const char* name, bool style); // saves the style
+    void close_block();                                                        // one level out, "}"
+    void close_styled_block(); // and restores the style
     bool begin_top_level(Mode mode);
     void end_top_level(Mode mode);
     void push_style() { style_stack_.push_back(block_style_); }
