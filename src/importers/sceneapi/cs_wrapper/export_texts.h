@@ -1,0 +1,34 @@
+#pragma once
+// The fixed texts and numbers of the exports.
+
+namespace vtl {
+namespace export_text {
+
+// The interface version handed out by getVersion, as "<major>.<minor>".
+constexpr int kVersionMajor = 1;
+constexpr int kVersionMinor = 7;
+constexpr const char* kVersionFormat = "%d.%d";
+
+// The error text of the live-link exports in a build without the live link.
+constexpr const char* kNoLiveLink =
+    "Failed to connect. The live link is not available in this build.\n";
+
+// The camera every setCamera writes.
+constexpr const char* kCameraName = "camera";
+
+// The carrier geometry and the shaders of the lights.
+constexpr const char* kTriangles = "triangles";
+constexpr const char* kVertices = "vertices";
+constexpr const char* kPointLightShader = "vtl_point_light";
+constexpr const char* kIesLightShader = "vtl_ies_light";
+constexpr const char* kMeshLightShader = "vtl_mesh_light";
+constexpr const char* kLumen = "lumen";
+constexpr const char* kPower = "power";
+constexpr const char* kColor = "color";
+constexpr const char* kFile = "file";
+
+// The turn of an IES light about the x axis, in radians.
+constexpr double kIesTurnX = 1.5707963267948966;
+
+} // namespace export_text
+} // namespace vtl

@@ -1,0 +1,122 @@
+// Exports that open and end a destination and act on it directly.
+
+#include "sceneapi_cs_wrapper.h"
+
+#include "cs_wrapper/export_state.h"
+#include "cs_wrapper/export_support.h"
+#include "cs_wrapper/export_texts.h"
+#include "cs_wrapper/matrix_helpers.h"
+#include "dev/factory/light_file_factory.h"
+#include "dev/nodes/default_rt_module.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+using namespace vtl;
+
+namespace {
+
+// Copies `text` into the host buffer as strncpy does with `size` as the count.
+void copy_error(const char* text, char* buffer, int size) {
+    if (buffer && size > 0) std::strncpy(buffer, text, static_cast<std::size_t>(size));
+}
+
+// Sends the import options every Scene file starts with.
+void send_import_options(vtlSceneapi_oo& oo, int up_axis, float meter_scale) {
+    DefaultRTModule module;
+    module.set_import_mode(true);
+    module.set_import_merge_groups(false);
+    module.set_import_merge_objects(false);
+    module.set_import_adjust_environment(true);
+    module.set_import_adjust_camera(true);
+    module.set_import_center_geometry(true);
+    module.set_import_snap_to_ground(true);
+    module.set_import_keep_original(true);
+    module.set_import_up_vector(up_axis);
+    module.set_meter_scale(meter_scale);
+    module.set_ext(false);
+    oo.add(module);
+}
+
+} // namespace
+
+extern "C" {
+
+SCENEAPI_EXPORT int openFile(const char* path, const void*, int upAxis, float meterScale) {
+    try {
+        // The factory opens the file; when it cannot, the previous destination stays as it is.
+        auto factory = std::make_unique<LightFileFactory>(host_string(path));
+        ExportState& state = export_state();
+        state.install(std::move(factory));
+        if (vtlScene_api* api = state.api()) api->set_writer_flags(1);
+        send_import_options(*state.oo, upAxis, meterScale);
+        return 0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+SCENEAPI_EXPORT void closeFile(void) {
+    try {
+        export_state().end_destination();
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT int connectToPhotara(const char*, char* errorBuffer, int errorBufferSize, int,
+                                     float, int, int, bool) {
+    try {
+        copy_error(export_text::kNoLiveLink, errorBuffer, errorBufferSize);
+    } catch (...) {
+    }
+    return -1;
+}
+
+SCENEAPI_EXPORT void disconnect(void) {
+    try {
+        export_state().end_destination();
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT int probePhotara(const char*, int, int, bool, bool* found) {
+    try {
+        if (found) *found = false;
+    } catch (...) {
+    }
+    return -1;
+}
+
+SCENEAPI_EXPORT void getVersion(char* buffer, int) {
+    try {
+        if (buffer)
+            std::snprintf(buffer, 4, export_text::kVersionFormat, export_text::kVersionMajor,
+                          export_text::kVersionMinor);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void setProgress(const char* text, float fraction) {
+    try {
+        if (vtlSceneapi_oo* oo = export_state().front()) oo->progress(host_string(text), fraction);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void setFlags(unsigned flags) {
+    try {
+        if (vtlScene_api* api = export_state().api()) api->set_flags(flags);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void transform(const double* matrix) {
+    try {
+        vtlScene_api* api = export_state().api();
+        if (api && matrix) api->transform(matrix::from_rows(matrix));
+    } catch (...) {
+    }
+}
+
+} // extern "C"
