@@ -1,0 +1,372 @@
+// The exports driven through the shared library, checked against the Scene file text.
+
+#include "scene_file_texts.h"
+#include "sceneapi_cs_wrapper.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern "C" int c_host_scene(const char* path);
+
+namespace {
+
+using cs_test::body_after_opening;
+using cs_test::read_file;
+using cs_test::TempFolder;
+
+// A mesh of one triangle.
+void one_triangle(const char* name) {
+    beginTriangleObject(name);
+    addVertex(0.0f, 0.0f, 0.0f);
+    addVertex(1.0f, 0.0f, 0.0f);
+    addVertex(0.0f, 1.0f, 0.0f);
+    addTriangle(0, 1, 2);
+}
+
+const char* const kPointLightBulb =
+    "object \"bulb\" {\n"
+    " geometry \"triangles\" {\n"
+    "  \"vertices\" [ 0 0 0,0.001 0.001 0.001,0.002 0.002 0.002 ] ,\n"
+    "  \"triangles\" [ 0,1,2 ] ,\n"
+    " }\n"
+    " material \"bulb\" {\n"
+    "  surface   \"vtl_point_light\" {\n"
+    "   \"lumen\" on,\n"
+    "   \"power\" 99,\n"
+    "   \"color\" 1 0.5 0.25,\n"
+    "  }  \n"
+    " }\n"
+    "}\n";
+
+TEST(Exports, WholeSmallSceneFile) {
+    TempFolder folder;
+    const std::string path = folder.file("small.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    setDiffuse(7, "paint", 0.25f, 0.5f, 2.0f);
+    beginGroup("g");
+    one_triangle("tri");
+    setMaterial(7);
+    int id = -1;
+    endTriangleObject(&id, true);
+    endGroup();
+    setProgress("half", 0.5f);
+    setFlags(3);
+    const double m[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16.5};
+    transform(m);
+    const float color[3] = {1.0f, 0.5f, 0.25f};
+    addPointLight("bulb", 99.9f, color);
+    closeFile();
+    EXPECT_EQ(id, 1);
+
+    const std::string expected = "\n#define material \"paint\" {\n"
+                                 " surface  \"vtl_diffuse\" {\n"
+                                 "  \"diffuse\" 0.25 0.5 1,\n"
+                                 " } \n"
+                                 " flags 4096\n"
+                                 "}\n"
+                                 "\ngroup \"g\" {\n"
+                                 " #define object \"tri\" {\n"
+                                 "  id 1\n"
+                                 "  geometry \"triangles\" {\n"
+                                 "   \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n"
+                                 "   \"triangles\" [ 0,1,2 ] ,\n"
+                                 "  }\n"
+                                 " }\n"
+                                 " object \"tri\" {\n"
+                                 "  geometry \"instance\" {\n"
+                                 "   \"id\" 1,\n"
+                                 "  }\n"
+                                 "  material \"paint\"\n"
+                                 " }\n"
+                                 "}\n"
+                                 "progress \"half\" 0.500\n\n"
+                                 "flags 3\n"
+                                 "transform 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16.5\n" +
+                                 std::string(kPointLightBulb);
+    EXPECT_EQ(body_after_opening(read_file(path)), expected);
+}
+
+TEST(Exports, IdsMaterialTableAndInstances) {
+    TempFolder folder;
+    const std::string first = folder.file("first.scene");
+    ASSERT_EQ(openFile(first.c_str(), nullptr, 2, 0.5f), 0);
+    setMetal(5, "first", 0.5f, 0.5f, 0.5f);
+    setMetal(5, "second", 0.1f, 0.1f, 0.1f);
+    int a = 0, b = 0;
+    one_triangle("a");
+    endTriangleObject(&a, false);
+    one_triangle("b");
+    setMaterial(5);
+    endTriangleObject(&b, false);
+    beginInstanceObject("again");
+    setInstanceId(b);
+    setMaterial(5);
+    endInstanceObject();
+    closeFile();
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+    const std::string text = read_file(first);
+    EXPECT_NE(text.find("#define material \"first\" {\n"), std::string::npos);
+    EXPECT_EQ(text.find("second"), std::string::npos);
+    EXPECT_NE(text.find("object \"again\" {\n"
+                        " geometry \"instance\" {\n"
+                        "  \"id\" 2,\n"
+                        " }\n"
+                        " material \"first\"\n"
+                        "}\n"),
+              std::string::npos)
+        << text;
+
+    // A new destination starts its ids at 1 and no longer knows material 5.
+    const std::string second = folder.file("second.scene");
+    ASSERT_EQ(openFile(second.c_str(), nullptr, 2, 0.5f), 0);
+    one_triangle("c");
+    setMaterial(5);
+    int c = 0;
+    endTriangleObject(&c, true);
+    closeFile();
+    EXPECT_EQ(c, 1);
+    const std::string text2 = read_file(second);
+    EXPECT_EQ(text2.find("\"first\""), std::string::npos);
+    EXPECT_NE(text2.find(" material \"default\" {\n"), std::string::npos) << text2;
+}
+
+TEST(Exports, ReopeningAndUnopenablePaths) {
+    TempFolder folder;
+    const std::string a = folder.file("a.scene");
+    const std::string b = folder.file("b.scene");
+    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
+    ASSERT_EQ(openFile(b.c_str(), nullptr, 2, 0.5f), 0);
+    // The first file was closed complete when the second was opened.
+    EXPECT_EQ(body_after_opening(read_file(a)), "");
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(openFile(folder.file("missing/x.scene").c_str(), nullptr, 2, 0.5f), -1);
+    EXPECT_EQ(openFile(nullptr, nullptr, 2, 0.5f), -1);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errors.rfind("opening file: ", 0), 0u) << errors;
+
+    // b is still the destination.
+    addLineLight("strip", 100.5f, 2.0f, 1.0f);
+    closeFile();
+    EXPECT_EQ(body_after_opening(read_file(b)),
+              "object \"strip\" {\n"
+              " geometry \"triangles\" {\n"
+              "  \"vertices\" [ -1 0.5 0,-1 -0.5 0,1 -0.5 0,-1 0.5 0,1 0.5 0,1 -0.5 0 ] ,\n"
+              "  \"triangles\" [ 0,1,2,3,4,5 ] ,\n"
+              " }\n"
+              " material \"strip\" {\n"
+              "  surface   \"vtl_mesh_light\" {\n"
+              "   \"lumen\" on,\n"
+              "   \"power\" 100,\n"
+              "  }  \n"
+              " }\n"
+              "}\n");
+}
+
+TEST(Exports, IesLightAndPowerTruncation) {
+    TempFolder folder;
+    const std::string path = folder.file("lights.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    addIesLight("spot", "beam.ies");
+    const float white[3] = {1.0f, 1.0f, 1.0f};
+    addPointLight("dim", 0.9f, white);
+    addLineLight("neg", -2.7f, 4.0f, 3.0f);
+    closeFile();
+    const std::string body = body_after_opening(read_file(path));
+    // cos(pi/2) stays the tiny double it is and is printed through a float.
+    EXPECT_EQ(body.substr(0, body.find("object \"dim\"")),
+              "object \"spot\" {\n"
+              " geometry \"triangles\" {\n"
+              "  \"vertices\" [ 0 0 0,0.001 0.001 0.001,0.002 0.002 0.002 ] ,\n"
+              "  \"triangles\" [ 0,1,2 ] ,\n"
+              " }\n"
+              " transform 1 0 0 0 0 6.12323e-17 1 0 0 -1 6.12323e-17 0 0 0 0 1\n"
+              " material \"spot\" {\n"
+              "  surface   \"vtl_ies_light\" {\n"
+              "   \"file\" \"beam.ies\",\n"
+              "  }  \n"
+              " }\n"
+              "}\n");
+    EXPECT_NE(body.find("   \"power\" 0,\n"), std::string::npos);
+    EXPECT_NE(body.find("   \"power\" -2,\n"), std::string::npos);
+    EXPECT_NE(body.find("[ -2 1.5 0,-2 -1.5 0,2 -1.5 0,-2 1.5 0,2 1.5 0,2 -1.5 0 ]"),
+              std::string::npos);
+}
+
+TEST(Exports, CallsOutsideTheContractAreIgnored) {
+    closeFile();
+    disconnect();
+    // No destination: nothing is written anywhere and nothing is remembered.
+    setDiffuse(1, "lost", 1.0f, 1.0f, 1.0f);
+    beginGroup("lost");
+    endGroup();
+    setFlags(1);
+    setProgress(nullptr, 0.0f);
+    addIesLight("lost", "lost.ies");
+    setCamera(0, 0, 0, 0, 0, -1, 0, 1, 0, true, nullptr);
+    one_triangle("lost");
+    endTriangleObject(nullptr, true);
+    // Empty slots and null pointers.
+    addVertex(1, 2, 3);
+    setInstanceId(4);
+    endInstanceObject();
+    setKnotDomain(0, 1, 0, 1);
+    addTrimCurve(1, 0);
+    endTrim();
+    endNURBSObject(nullptr, true);
+    addFrame(0, nullptr);
+    setFolder(nullptr);
+    endAnimation();
+    getVersion(nullptr, 0);
+
+    TempFolder folder;
+    const std::string path = folder.file("ignored.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    transform(nullptr);
+    addPointLight("x", 1.0f, nullptr);
+    setCamera(0, 0, 0, 0, 0, -1, 0, 1, 0, false, nullptr);
+    beginAnimation(nullptr, 0.0f, 1.0f, false);
+    addFrame(0, nullptr);
+    beginTriangleObject(nullptr);
+    setMaterial(1);
+    endTriangleObject(nullptr, false);
+    addIesLight(nullptr, nullptr);
+    closeFile();
+    const std::string body = body_after_opening(read_file(path));
+    EXPECT_EQ(body.find("lost"), std::string::npos);
+    EXPECT_EQ(body.find("\"x\""), std::string::npos);
+    EXPECT_EQ(body.find("camera"), std::string::npos);
+    EXPECT_NE(body.find("#define object \"\" {\n id 1\n"), std::string::npos) << body;
+    EXPECT_NE(body.find("object \"\" {\n"), std::string::npos);
+    EXPECT_NE(body.find("   \"file\" \"\",\n"), std::string::npos) << body;
+}
+
+TEST(Exports, VersionAndLiveLinkStandIns) {
+    char version[8];
+    std::memset(version, 'x', sizeof version);
+    getVersion(version, 0);
+    EXPECT_EQ(std::memcmp(version, "1.7\0xxxx", 8), 0);
+
+    char error[12];
+    std::memset(error, 'x', sizeof error);
+    EXPECT_EQ(connectToPhotara("scene", error, 10, 2, 1.0f, 5, 20, true), -1);
+    EXPECT_EQ(std::memcmp(error, "Failed to xx", 12), 0); // cut, no terminating zero
+    char padded[128];
+    std::memset(padded, 'x', sizeof padded);
+    EXPECT_EQ(connectToPhotara(nullptr, padded, 128, 2, 1.0f, 5, 20, false), -1);
+    EXPECT_EQ(std::string(padded).rfind("Failed to connect. ", 0), 0u);
+    EXPECT_EQ(padded[127], '\0');
+
+    bool found = true;
+    EXPECT_EQ(probePhotara("scene", 5, 20, true, &found), -1);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(probePhotara(nullptr, 5, 20, true, nullptr), -1);
+}
+
+TEST(Exports, PlainCHost) {
+    TempFolder folder;
+    const std::string path = folder.file("c.scene");
+    EXPECT_EQ(c_host_scene(path.c_str()), 1);
+    const std::string text = read_file(path);
+    EXPECT_EQ(text.rfind(cs_test::kHeader, 0), 0u);
+    EXPECT_NE(text.find("#define object \"c mesh\" {\n id 1\n"), std::string::npos) << text;
+}
+
+TEST(Exports, DashWritesToStandardOutput) {
+    TempFolder folder;
+    const std::string path = folder.file("stdout.scene");
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || dup2(fd, 1) < 0) _exit(2);
+        close(fd);
+        if (openFile("-", nullptr, 2, 0.5f) != 0) _exit(3);
+        closeFile();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(body_after_opening(read_file(path)), "");
+}
+
+TEST(Exports, DynamicSymbolTableHoldsExactlyTheExports) {
+    ASSERT_EQ(std::system("command -v nm > /dev/null 2>&1"), 0) << "nm is needed for this test";
+    const std::string command = std::string("nm -D --defined-only '") + SCENEAPI_LIBRARY_PATH + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> names;
+    std::array<char, 4096> line{};
+    while (std::fgets(line.data(), line.size(), pipe)) {
+        std::string text(line.data());
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        names.insert(text.substr(text.rfind(' ') + 1));
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    const std::set<std::string> expected{"openFile",
+                                         "closeFile",
+                                         "connectToPhotara",
+                                         "disconnect",
+                                         "probePhotara",
+                                         "getVersion",
+                                         "setProgress",
+                                         "setFlags",
+                                         "transform",
+                                         "beginTriangleObject",
+                                         "addVertex",
+                                         "addNormal",
+                                         "addUV",
+                                         "addTriangle",
+                                         "endTriangleObject",
+                                         "beginInstanceObject",
+                                         "setInstanceId",
+                                         "endInstanceObject",
+                                         "beginNURBSObject",
+                                         "setKnotDomain",
+                                         "setOrderUV",
+                                         "addUKnot",
+                                         "addVKnot",
+                                         "addControlPoint",
+                                         "endNURBSObject",
+                                         "beginTrim",
+                                         "addTrimCurve",
+                                         "setTrimDomain",
+                                         "setTrimOrder",
+                                         "addTrimNumKnots",
+                                         "addTrimKnot",
+                                         "addTrimControlPoint",
+                                         "endTrim",
+                                         "beginGroup",
+                                         "endGroup",
+                                         "setDiffuse",
+                                         "setPlastic",
+                                         "setMetal",
+                                         "setGlass",
+                                         "setEmissive",
+                                         "setGeneric",
+                                         "setMaterial",
+                                         "setCamera",
+                                         "addPointLight",
+                                         "addIesLight",
+                                         "addLineLight",
+                                         "beginAnimation",
+                                         "addFrame",
+                                         "setFolder",
+                                         "endAnimation"};
+    EXPECT_EQ(expected.size(), 50u);
+    EXPECT_EQ(names, expected);
+}
+
+} // namespace
