@@ -78,6 +78,17 @@ SCENEAPI_EXPORT void addNormal(float x, float y, float z);
 SCENEAPI_EXPORT void addUV(float u, float v);
 /* Appends a triangle (three vertex indices from 0) to the mesh begun last. */
 SCENEAPI_EXPORT void addTriangle(int a, int b, int c);
+/* Bulk forms for hosts that hold whole arrays, appending to the mesh begun last in the same
+ * order as the single calls; a null array or a count below one is ignored, and the values are
+ * copied before the call returns. */
+/* Appends count vertices (x, y, z each): the same as count calls of addVertex. */
+SCENEAPI_EXPORT void addVertices(const float* xyz, int count);
+/* Appends count normals (x, y, z each): the same as count calls of addNormal. */
+SCENEAPI_EXPORT void addNormals(const float* xyz, int count);
+/* Appends count texture coordinate pairs (u, v each): the same as count calls of addUV. */
+SCENEAPI_EXPORT void addUVs(const float* uv, int count);
+/* Appends count triangles (a, b, c each): the same as count calls of addTriangle. */
+SCENEAPI_EXPORT void addTriangles(const int* abc, int count);
 /* Writes the mesh as a definition, places it too when emitNow, stores its object id. */
 SCENEAPI_EXPORT void endTriangleObject(int* objectId, bool emitNow);
 /* Begins a placement of an already defined mesh or surface. */

@@ -301,6 +301,92 @@ TEST(Exports, DashWritesToStandardOutput) {
     EXPECT_EQ(body_after_opening(read_file(path)), "");
 }
 
+// A quad of two triangles with normals and texture coordinates, in host arrays.
+constexpr float kQuadXyz[] = {0, 0, 0, 1.5f, 0, 0, 1.5f, 2, 0, 0, 2, -0.25f};
+constexpr float kQuadNormals[] = {0, 0, 1, 0, 0.6f, 0.8f, 0, 0, 1, 1e-7f, 0, -1};
+constexpr float kQuadUvs[] = {0, 0, 1, 0, 1, 1, 0.333333f, 1};
+constexpr int kQuadTriangles[] = {0, 1, 2, 0, 2, 3};
+
+// Writes the quad into a file of its own, filled by `fill`, and returns the file's text.
+template <typename Fill>
+std::string quad_file(const TempFolder& folder, const char* name, Fill fill) {
+    const std::string path = folder.file(name);
+    EXPECT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    beginTriangleObject("quad");
+    fill();
+    int id = 0;
+    endTriangleObject(&id, true);
+    closeFile();
+    EXPECT_EQ(id, 1);
+    return read_file(path);
+}
+
+TEST(Exports, BulkCallsWriteWhatSingleCallsWrite) {
+    TempFolder folder;
+    const std::string single = quad_file(folder, "single.scene", [] {
+        for (int i = 0; i < 4; ++i) {
+            addVertex(kQuadXyz[3 * i], kQuadXyz[3 * i + 1], kQuadXyz[3 * i + 2]);
+            addNormal(kQuadNormals[3 * i], kQuadNormals[3 * i + 1], kQuadNormals[3 * i + 2]);
+            addUV(kQuadUvs[2 * i], kQuadUvs[2 * i + 1]);
+        }
+        addTriangle(0, 1, 2);
+        addTriangle(0, 2, 3);
+    });
+    EXPECT_NE(single.find("\"vertices\" [ 0 0 0,1.5 0 0,1.5 2 0,0 2 -0.25 ] ,\n"
+                          "  \"triangles\" [ 0,1,2,0,2,3 ] ,\n"
+                          "  \"uv_tex\" [ 0,0,1,0,1,1,0.333333,1 ] ,\n"
+                          "  \"normals\" [ 0 0 1,0 0.6 0.8,0 0 1,1e-07 0 -1 ] ,\n"),
+              std::string::npos)
+        << single;
+
+    const std::string bulk = quad_file(folder, "bulk.scene", [] {
+        addTriangles(kQuadTriangles, 2);
+        addUVs(kQuadUvs, 4);
+        addNormals(kQuadNormals, 4);
+        addVertices(kQuadXyz, 4);
+    });
+    EXPECT_EQ(bulk, single);
+
+    // Pieces of the arrays, bulk and single calls mixed, and input that is ignored.
+    const std::string mixed = quad_file(folder, "mixed.scene", [] {
+        addVertex(kQuadXyz[0], kQuadXyz[1], kQuadXyz[2]);
+        addVertices(kQuadXyz + 3, 2);
+        addVertices(nullptr, 5);
+        addVertices(kQuadXyz + 9, 0);
+        addNormals(kQuadNormals, -1);
+        addUVs(nullptr, 4);
+        addTriangles(kQuadTriangles, -3);
+        addVertices(kQuadXyz + 9, 1);
+        addNormals(kQuadNormals, 3);
+        addNormal(kQuadNormals[9], kQuadNormals[10], kQuadNormals[11]);
+        addUVs(kQuadUvs, 1);
+        addUV(kQuadUvs[2], kQuadUvs[3]);
+        addUVs(kQuadUvs + 4, 2);
+        addTriangle(0, 1, 2);
+        addTriangles(kQuadTriangles + 3, 1);
+    });
+    EXPECT_EQ(mixed, single);
+}
+
+TEST(Exports, BulkCallsWithoutAMeshAreIgnored) {
+    closeFile();
+    addVertices(kQuadXyz, 4); // no destination and no mesh
+    TempFolder folder;
+    const std::string path = folder.file("no-mesh.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    addVertices(kQuadXyz, 4);
+    addNormals(kQuadNormals, 4);
+    addUVs(kQuadUvs, 4);
+    addTriangles(kQuadTriangles, 2);
+    one_triangle("after");
+    endTriangleObject(nullptr, false);
+    closeFile();
+    const std::string body = body_after_opening(read_file(path));
+    EXPECT_NE(body.find("\"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,1,2 ] ,\n }"),
+              std::string::npos)
+        << body;
+}
+
 TEST(Exports, DynamicSymbolTableHoldsExactlyTheExports) {
     ASSERT_EQ(std::system("command -v nm > /dev/null 2>&1"), 0) << "nm is needed for this test";
     const std::string command = std::string("nm -D --defined-only '") + SCENEAPI_LIBRARY_PATH + "'";
@@ -329,6 +415,10 @@ TEST(Exports, DynamicSymbolTableHoldsExactlyTheExports) {
                                          "addNormal",
                                          "addUV",
                                          "addTriangle",
+                                         "addVertices",
+                                         "addNormals",
+                                         "addUVs",
+                                         "addTriangles",
                                          "endTriangleObject",
                                          "beginInstanceObject",
                                          "setInstanceId",
@@ -365,7 +455,7 @@ TEST(Exports, DynamicSymbolTableHoldsExactlyTheExports) {
                                          "addFrame",
                                          "setFolder",
                                          "endAnimation"};
-    EXPECT_EQ(expected.size(), 50u);
+    EXPECT_EQ(expected.size(), 54u);
     EXPECT_EQ(names, expected);
 }
 

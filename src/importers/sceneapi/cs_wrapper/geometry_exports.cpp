@@ -30,6 +30,15 @@ void end_defined(std::shared_ptr<Node>& slot, int* object_id, bool emit_now) {
 TriangleObject* mesh() {
     return export_state().triangles.get();
 }
+// Appends `count` elements of `width` values each to the mesh under construction; null values
+// and counts below one are ignored.
+template <typename T>
+void append_to_mesh(void (TriangleObject::*append)(const T*, std::size_t), const T* values,
+                    int count, std::size_t width) {
+    TriangleObject* m = mesh();
+    if (m && values && count > 0) (m->*append)(values, width * static_cast<std::size_t>(count));
+}
+
 SimpleNurbsSurface* surface() {
     return export_state().nurbs.get();
 }
@@ -72,6 +81,34 @@ SCENEAPI_EXPORT void addUV(float u, float v) {
 SCENEAPI_EXPORT void addTriangle(int a, int b, int c) {
     try {
         if (TriangleObject* m = mesh()) m->add_triangle(a, b, c);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void addVertices(const float* xyz, int count) {
+    try {
+        append_to_mesh(&TriangleObject::append_vertices, xyz, count, 3);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void addNormals(const float* xyz, int count) {
+    try {
+        append_to_mesh(&TriangleObject::append_normals, xyz, count, 3);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void addUVs(const float* uv, int count) {
+    try {
+        append_to_mesh(&TriangleObject::append_uvs, uv, count, 2);
+    } catch (...) {
+    }
+}
+
+SCENEAPI_EXPORT void addTriangles(const int* abc, int count) {
+    try {
+        append_to_mesh(&TriangleObject::append_triangles, abc, count, 3);
     } catch (...) {
     }
 }

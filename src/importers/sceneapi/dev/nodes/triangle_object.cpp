@@ -61,6 +61,36 @@ void TriangleObject::set_normals(const float* values, std::size_t count) {
     normals.assign(values, values + count);
 }
 
+namespace {
+// Appends `count` values, growing the array at most once: to exactly what is needed for the
+// first bulk append, by at least half its capacity when bulk appends come in pieces.
+template <typename T> void append(std::vector<T>& array, const T* values, std::size_t count) {
+    if (count == 0) return;
+    const std::size_t needed = array.size() + count;
+    if (needed > array.capacity()) {
+        const std::size_t grown = array.capacity() + array.capacity() / 2;
+        array.reserve(needed > grown ? needed : grown);
+    }
+    array.insert(array.end(), values, values + count);
+}
+} // namespace
+
+void TriangleObject::append_vertices(const float* values, std::size_t count) {
+    append(vertices, values, count);
+}
+
+void TriangleObject::append_triangles(const int* values, std::size_t count) {
+    append(triangles, values, count);
+}
+
+void TriangleObject::append_uvs(const float* values, std::size_t count) {
+    append(uvs, values, count);
+}
+
+void TriangleObject::append_normals(const float* values, std::size_t count) {
+    append(normals, values, count);
+}
+
 uint64_t TriangleObject::data_size() const {
     const std::size_t values = vertices.size() + triangles.size() + uvs.size() +
                                uv_triangles.size() + normals.size() + normal_triangles.size() +

@@ -45,6 +45,13 @@ public:
     void set_uvs(const float* values, std::size_t count);
     void set_normals(const float* values, std::size_t count);
 
+    // Appending `count` values (whole elements: three per vertex, normal or triangle, two per
+    // texture coordinate) in one step; the array grows once to hold them.
+    void append_vertices(const float* values, std::size_t count);
+    void append_triangles(const int* values, std::size_t count);
+    void append_uvs(const float* values, std::size_t count);
+    void append_normals(const float* values, std::size_t count);
+
     // Read access to the arrays.
     const std::vector<float>& get_vertices() const { return vertices; }
     const std::vector<int>& get_triangles() const { return triangles; }
