@@ -1,0 +1,516 @@
+#include "reader/scene_reader.h"
+
+#include "reader/reader_texts.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace vtl::reader {
+namespace {
+
+// Deeper nesting than this is refused rather than recursed into.
+constexpr int kMaxDepth = 200;
+
+// The first fault found, thrown inside the parser and caught at its entry.
+struct Failure {
+    std::string message;
+    std::size_t line;
+    std::size_t column;
+};
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Characters that end a number or a word.
+bool is_delimiter(char c) {
+    switch (c) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case ',':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case '"':
+    case '!':
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool is_word_start(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool is_block_keyword(std::string_view word) {
+    for (std::string_view k : texts::kBlockKeywords)
+        if (k == word) return true;
+    return false;
+}
+
+// A character as an error message shows it.
+std::string show(char c) {
+    char text[16];
+    if (c > 0x20 && c < 0x7f)
+        std::snprintf(text, sizeof text, "'%c'", c);
+    else
+        std::snprintf(text, sizeof text, "byte 0x%02x", static_cast<unsigned char>(c));
+    return text;
+}
+
+std::uint32_t little_endian_u32(const unsigned char* b) {
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
+}
+
+// Recursive-descent parser over the whole text, tracking line and column.
+class Parser {
+public:
+    explicit Parser(std::string_view text)
+        : begin_(text.data()), p_(begin_), end_(begin_ + text.size()), line_start_(begin_) {}
+
+    // Parses every node of the text into `document`; throws Failure on the first fault.
+    void parse(Document& document) { parse_body(document.nodes, 0, 0); }
+
+private:
+    const char* begin_;
+    const char* p_;
+    const char* end_;
+    const char* line_start_;
+    std::size_t line_ = 1;
+
+    // Stops with `message` at the current position.
+    [[noreturn]] void fail(std::string message) const {
+        throw Failure{std::move(message), line_, static_cast<std::size_t>(p_ - line_start_) + 1};
+    }
+
+    // Skips blanks within the line.
+    void skip_blanks() {
+        while (p_ < end_ && is_blank(*p_))
+            ++p_;
+    }
+
+    // Skips blanks and line breaks, counting lines.
+    void skip_space() {
+        while (p_ < end_) {
+            if (is_blank(*p_)) {
+                ++p_;
+            } else if (*p_ == '\n') {
+                ++p_;
+                ++line_;
+                line_start_ = p_;
+            } else {
+                break;
+            }
+        }
+    }
+
+    bool starts_with(std::string_view s) const {
+        return static_cast<std::size_t>(end_ - p_) >= s.size() &&
+               std::memcmp(p_, s.data(), s.size()) == 0;
+    }
+
+    // The run of characters up to the next delimiter.
+    std::string_view scan_token() {
+        const char* start = p_;
+        while (p_ < end_ && !is_delimiter(*p_))
+            ++p_;
+        return {start, static_cast<std::size_t>(p_ - start)};
+    }
+
+    // Parses statements and blocks up to the "}" that closes the block (depth > 0) or the end.
+    void parse_body(std::vector<Node>& out, int depth, std::size_t open_line) {
+        if (depth > kMaxDepth) fail(texts::kTooDeep);
+        for (;;) {
+            skip_space();
+            if (p_ == end_) {
+                if (depth > 0) fail(texts::kUnclosedBlock + std::to_string(open_line));
+                return;
+            }
+            if (*p_ == '}') {
+                if (depth == 0) fail(texts::kUnmatchedBrace);
+                ++p_;
+                return;
+            }
+            Node node;
+            parse_item(node, depth);
+            out.push_back(std::move(node));
+        }
+    }
+
+    // Parses one statement, parameter, directive, comment or block.
+    void parse_item(Node& n, int depth) {
+        const char* start = p_;
+        n.line = line_;
+        n.offset = static_cast<std::size_t>(p_ - begin_);
+        if (starts_with(texts::kComment)) {
+            n.kind = NodeKind::Comment;
+            n.keyword = texts::kComment;
+            p_ += texts::kComment.size();
+            const char* text = p_;
+            while (p_ < end_ && *p_ != '\n')
+                ++p_;
+            const char* stop = (p_ > text && p_[-1] == '\r') ? p_ - 1 : p_;
+            Value v;
+            v.kind = ValueKind::String;
+            v.text.assign(text, stop);
+            v.line = n.line;
+            n.values.push_back(std::move(v));
+        } else if (*p_ == '#') {
+            parse_directive(n, depth);
+        } else if (*p_ == '"' || starts_with(texts::kHexPrefix)) {
+            n.kind = NodeKind::Parameter;
+            n.keyword = parse_string();
+            parse_comma_values(n.values, depth);
+        } else {
+            if (!is_word_start(*p_)) fail(texts::kUnexpectedChar + show(*p_));
+            n.keyword = scan_token();
+            join_second_word(n.keyword);
+            const bool block = is_block_keyword(n.keyword);
+            parse_line_values(n.values, !block, depth);
+            if (p_ < end_ && *p_ == '{') {
+                if (!block) fail(texts::kUnexpectedBrace);
+                open_block(n, depth);
+            } else {
+                n.kind = NodeKind::Statement;
+            }
+        }
+        n.size = static_cast<std::size_t>(p_ - start);
+    }
+
+    // "reflection map" and "set transform" are statements of two words.
+    void join_second_word(std::string& keyword) {
+        std::string_view second;
+        if (keyword == texts::kReflection)
+            second = texts::kMap;
+        else if (keyword == texts::kSet)
+            second = texts::kTransform;
+        else
+            return;
+        const char* save = p_;
+        skip_blanks();
+        if (starts_with(second) &&
+            (p_ + second.size() == end_ || is_delimiter(p_[second.size()]))) {
+            p_ += second.size();
+            keyword += ' ';
+            keyword += second;
+        } else {
+            p_ = save;
+        }
+    }
+
+    // "#define" / "#modify" blocks and the "#print" / "#error" texts.
+    void parse_directive(Node& n, int depth) {
+        const std::string_view word = scan_token();
+        if (word == texts::kPrint || word == texts::kError) {
+            n.kind = word == texts::kPrint ? NodeKind::Print : NodeKind::Error;
+            n.keyword = word;
+            parse_text(n, word);
+            return;
+        }
+        if (word != texts::kDefine && word != texts::kModify) {
+            p_ -= word.size();
+            fail(texts::kUnknownDirective + std::string(word));
+        }
+        n.definition = word == texts::kDefine;
+        n.modification = !n.definition;
+        skip_space(); // "#modify" is followed by the camera block on the next line
+
+        n.keyword = scan_token();
+        if (!is_block_keyword(n.keyword)) fail(texts::kDefineNeedsBlock);
+        parse_line_values(n.values, false, depth);
+        if (p_ == end_ || *p_ != '{') fail(texts::kDefineNeedsBlock);
+        open_block(n, depth);
+    }
+
+    // The text of "#print" and "#error", written literally between double quotes: it ends at
+    // the first double quote that only blanks separate from the end of a line.
+    void parse_text(Node& n, std::string_view word) {
+        skip_blanks();
+        if (p_ == end_ || *p_ != '"') fail(texts::kExpectedQuote + std::string(word));
+        const char* text = ++p_;
+        for (; p_ < end_; ++p_) {
+            if (*p_ == '\n') {
+                ++line_;
+                line_start_ = p_ + 1;
+            } else if (*p_ == '"') {
+                const char* q = p_ + 1;
+                while (q < end_ && is_blank(*q))
+                    ++q;
+                if (q == end_ || *q == '\n') {
+                    Value v;
+                    v.kind = ValueKind::String;
+                    v.text.assign(text, p_);
+                    v.line = n.line;
+                    n.values.push_back(std::move(v));
+                    p_ = q;
+                    return;
+                }
+            }
+        }
+        fail(texts::kUnclosedText);
+    }
+
+    // Consumes "{" and the block's contents up to its "}".
+    void open_block(Node& n, int depth) {
+        n.kind = NodeKind::Block;
+        ++p_;
+        parse_body(n.children, depth + 1, n.line);
+    }
+
+    // Values up to the end of the line (block form and statements), or up to a "{" or "}".
+    void parse_line_values(std::vector<Value>& out, bool allow_shader, int depth) {
+        for (;;) {
+            skip_blanks();
+            if (p_ == end_ || *p_ == '\n' || *p_ == '{' || *p_ == '}') return;
+            if (*p_ == ',') fail(texts::kUnexpectedChar + show(*p_));
+            out.push_back(parse_value(allow_shader, depth));
+        }
+    }
+
+    // Values up to and including the comma that ends a parameter in shader form; only arrays
+    // and inline shaders carry them over a line break.
+    void parse_comma_values(std::vector<Value>& out, int depth) {
+        for (;;) {
+            skip_blanks();
+            if (p_ == end_ || *p_ == '}' || *p_ == '\n') fail(texts::kExpectedComma);
+            if (*p_ == ',') {
+                ++p_;
+                return;
+            }
+            if (*p_ == '{') fail(texts::kUnexpectedBrace);
+            out.push_back(parse_value(true, depth));
+        }
+    }
+
+    // One value; a text followed by "{" is an inline shader when `allow_shader`.
+    Value parse_value(bool allow_shader, int depth) {
+        Value v;
+        v.line = line_;
+        const char c = *p_;
+        if (c == '!') {
+            ++p_;
+            skip_space();
+            if (p_ == end_) fail(texts::kBangNeedsShader);
+            v = parse_value(true, depth);
+            if (v.kind != ValueKind::Number && v.kind != ValueKind::Shader)
+                fail(texts::kBangNeedsShader);
+            v.bound = true;
+            return v;
+        }
+        if (c == '[') {
+            parse_array(v.array, depth + 1);
+            v.kind = ValueKind::Array;
+            return v;
+        }
+        if (c == '"' || starts_with(texts::kHexPrefix)) {
+            v.kind = ValueKind::String;
+            v.text = parse_string();
+            if (allow_shader) {
+                const char* save = p_;
+                skip_blanks();
+                if (p_ < end_ && *p_ == '{') {
+                    ++p_;
+                    v.kind = ValueKind::Shader;
+                    parse_body(v.body, depth + 1, v.line);
+                    return v;
+                }
+                p_ = save;
+            }
+            return v;
+        }
+        if (starts_with(texts::kBlobPrefix)) {
+            p_ += texts::kBlobPrefix.size();
+            v.kind = ValueKind::Blob;
+            v.text = decode_hex(scan_token());
+            return v;
+        }
+        if (read_number(v.number)) return v;
+        const std::string_view token = scan_token();
+        if (token.empty()) fail(texts::kUnexpectedChar + show(c));
+        if (!is_word_start(token.front())) {
+            p_ -= token.size();
+            fail(texts::kBadToken + std::string(token));
+        }
+        v.kind = ValueKind::Word;
+        v.text = token;
+        return v;
+    }
+
+    // A number token at the current position; false (nothing consumed) when there is none.
+    bool read_number(double& out) {
+        const char* q = p_;
+        const bool negative = q < end_ && *q == '-';
+        if (negative) ++q;
+        const char* digits = q;
+        std::uint64_t whole = 0;
+        while (q < end_ && static_cast<unsigned>(*q - '0') < 10 && q - digits < 18)
+            whole = whole * 10 + static_cast<unsigned>(*q++ - '0');
+        if (q > digits && (q == end_ || is_delimiter(*q))) {
+            out = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+            p_ = q;
+            return true;
+        }
+        const char* from = (p_ < end_ && *p_ == '+') ? p_ + 1 : p_;
+        const auto [stop, error] = std::from_chars(from, end_, out);
+        if (error != std::errc() || (stop != end_ && !is_delimiter(*stop))) return false;
+        p_ = stop;
+        return true;
+    }
+
+    // A quoted text (no line break inside) or the "xX" hexadecimal form.
+    std::string parse_string() {
+        if (*p_ != '"') {
+            p_ += texts::kHexPrefix.size();
+            return decode_hex(scan_token());
+        }
+        const char* text = ++p_;
+        while (p_ < end_ && *p_ != '"' && *p_ != '\n')
+            ++p_;
+        if (p_ == end_ || *p_ != '"') fail(texts::kUnclosedQuote);
+        return std::string(text, p_++);
+    }
+
+    // Two hexadecimal digits per byte; `digits` ends at the current position.
+    std::string decode_hex(std::string_view digits) {
+        std::string bytes;
+        bytes.reserve(digits.size() / 2);
+        for (std::size_t i = 0; i < digits.size(); i += 2) {
+            const int high = hex_value(digits[i]);
+            const int low = i + 1 < digits.size() ? hex_value(digits[i + 1]) : -1;
+            if (high < 0 || low < 0) {
+                p_ -= digits.size() - i;
+                fail(texts::kBadHex);
+            }
+            bytes.push_back(static_cast<char>(high * 16 + low));
+        }
+        return bytes;
+    }
+
+    // "[", an optional binary block, elements separated by ",", and "]".
+    void parse_array(Array& a, int depth) {
+        if (depth > kMaxDepth) fail(texts::kTooDeep);
+        const std::size_t open_line = line_;
+        ++p_;
+        skip_space();
+        if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) read_binary(a);
+        for (;;) {
+            skip_space();
+            if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
+            if (*p_ == ']') {
+                ++p_;
+                return;
+            }
+            const std::size_t numbers = a.numbers.size(), items = a.items.size();
+            for (;;) {
+                skip_space();
+                if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
+                const char c = *p_;
+                if (c == ',' || c == ']') {
+                    if (a.numbers.size() == numbers && a.items.size() == items)
+                        fail(texts::kEmptyElement);
+                    if (c == ',') ++p_;
+                    break;
+                }
+                double d;
+                if (((c >= '0' && c <= '9') || c == '-' || c == '.') && read_number(d))
+                    a.numbers.push_back(d);
+                else
+                    a.items.push_back(parse_value(true, depth));
+            }
+            const std::size_t count = a.numbers.size() - numbers;
+            if (a.elements == 0)
+                a.width = count;
+            else if (a.width != count)
+                a.width = 0;
+            ++a.elements;
+        }
+    }
+
+    // The binary array block: 0x01 0x02 0x03, marker, 32-bit count, the values.
+    void read_binary(Array& a) {
+        if (end_ - p_ < 8) fail(texts::kShortBinary);
+        const char marker = p_[3];
+        if (marker != 'c' && marker != 'f' && marker != 'r' && marker != 'i') {
+            p_ += 3;
+            fail(texts::kBadBinaryMarker);
+        }
+        const auto* bytes = reinterpret_cast<const unsigned char*>(p_);
+        const std::uint32_t count = little_endian_u32(bytes + 4);
+        const std::size_t each = marker == 'r' ? 8 : 4;
+        if (static_cast<std::size_t>(end_ - p_ - 8) / each < count) fail(texts::kShortBinary);
+        const unsigned char* data = bytes + 8;
+        a.numbers.reserve(a.numbers.size() + count);
+        for (std::uint32_t i = 0; i < count; ++i, data += each) {
+            if (marker == 'r') {
+                const std::uint64_t bits =
+                    little_endian_u32(data) | std::uint64_t(little_endian_u32(data + 4)) << 32;
+                double d;
+                std::memcpy(&d, &bits, sizeof d);
+                a.numbers.push_back(d);
+            } else if (marker == 'i') {
+                a.numbers.push_back(static_cast<std::int32_t>(little_endian_u32(data)));
+            } else {
+                const std::uint32_t bits = little_endian_u32(data);
+                float f;
+                std::memcpy(&f, &bits, sizeof f);
+                a.numbers.push_back(f);
+            }
+        }
+        p_ = reinterpret_cast<const char*>(data);
+        a.binary = marker;
+        a.width = marker == 'c' ? 3 : 1;
+        a.elements = count / a.width;
+    }
+};
+
+} // namespace
+
+std::string ReadError::describe() const {
+    return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + message;
+}
+
+ReadResult read_scene(std::string_view text) {
+    ReadResult result;
+    try {
+        Parser(text).parse(result.document);
+    } catch (const Failure& failure) {
+        result.ok = false;
+        result.error = ReadError{failure.message, failure.line, failure.column};
+        result.document.nodes.clear();
+    }
+    return result;
+}
+
+ReadResult read_scene_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ReadResult result;
+        result.ok = false;
+        result.error = ReadError{std::string(texts::kCannotOpen) + " " + path, 0, 0};
+        return result;
+    }
+    in.seekg(0, std::ios::end);
+    std::string text(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    return read_scene(text);
+}
+
+} // namespace vtl::reader

@@ -1,0 +1,35 @@
+#pragma once
+// Reads Scene file text into a document tree. Never throws on bad input: the first fault is
+// returned with its line and column.
+
+#include "reader/scene_document.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vtl::reader {
+
+// Where and why reading stopped.
+struct ReadError {
+    std::string message;
+    std::size_t line = 0;   // from 1
+    std::size_t column = 0; // byte column from 1
+
+    // "line L, column C: message".
+    std::string describe() const;
+};
+
+// A document, or the error that stopped reading it.
+struct ReadResult {
+    Document document;
+    bool ok = true;
+    ReadError error;
+};
+
+// Parses a whole Scene file held in memory.
+ReadResult read_scene(std::string_view text);
+// Reads and parses the Scene file at `path`.
+ReadResult read_scene_file(const std::string& path);
+
+} // namespace vtl::reader
