@@ -1,0 +1,123 @@
+#include "dev/link/instance_choice.h"
+
+#include "dev/link/photara_live.h"
+
+#include <cstdlib>
+#include <tinyxml.h>
+
+namespace vtl {
+
+namespace {
+
+constexpr const char* kSelectorAttribute = "name";
+constexpr int kDeepSearchFromVersion = 7;
+constexpr int kDeepSearchDepth = 4;
+constexpr int kShallowSearchDepth = 3;
+constexpr int kDecimal = 10;
+
+// Returns the first element named name in a pre-order walk of element, itself included.
+const TiXmlElement* find_element(const TiXmlElement* element, const char* name) {
+    if (element->ValueStr() == name) return element;
+    for (const TiXmlElement* child = element->FirstChildElement(); child;
+         child = child->NextSiblingElement())
+        if (const TiXmlElement* found = find_element(child, name)) return found;
+    return nullptr;
+}
+
+// Reads the text of the element's first child as a decimal number; false when there is none.
+bool read_number(const TiXmlElement* instance, const char* name, long& out) {
+    const TiXmlElement* element = find_element(instance, name);
+    const TiXmlNode* text = element ? element->FirstChild() : nullptr;
+    if (!text) return false;
+    out = std::strtol(text->Value(), nullptr, kDecimal);
+    return true;
+}
+
+// Tests element, then its descendants down to depth levels in all.
+bool holds_selector(const TiXmlElement* element, const std::string& selector, int depth) {
+    if (depth <= 0) return false;
+    const char* name = element->Attribute(kSelectorAttribute);
+    if (name && selector == name) return true;
+    for (const TiXmlElement* child = element->FirstChildElement(); child;
+         child = child->NextSiblingElement())
+        if (holds_selector(child, selector, depth - 1)) return true;
+    return false;
+}
+
+// Tells whether the scene under root is empty; a document without root is not.
+bool is_empty(const TiXmlElement* root) {
+    const TiXmlElement* first = root ? root->FirstChildElement() : nullptr;
+    if (!first) return false;
+    for (const TiXmlElement* child = first->FirstChildElement(); child;
+         child = child->NextSiblingElement())
+        if (child->FirstChildElement()) return false;
+    return true;
+}
+
+// Keeps candidate when its major version is strictly greater than best's.
+void keep_newer(InstanceRecord& best, const InstanceRecord& candidate) {
+    if (candidate.version_major > best.version_major) best = candidate;
+}
+
+} // namespace
+
+std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int highest) {
+    std::vector<InstanceRecord> records;
+    if (!xml) return records;
+    TiXmlDocument document;
+    document.Parse(xml);
+    const TiXmlElement* root = document.RootElement();
+    if (!root) return records;
+    for (const TiXmlElement* instance = root->FirstChildElement(); instance;
+         instance = instance->NextSiblingElement()) {
+        long version = 0;
+        if (!read_number(instance, kInstanceVersionElement, version)) continue;
+        if (version < lowest || version > highest) continue;
+        long process_id = 0;
+        long port = 0;
+        read_number(instance, kInstanceProcessElement, process_id);
+        read_number(instance, kInstancePortElement, port);
+        InstanceRecord record;
+        record.version_major = static_cast<std::int32_t>(version);
+        record.process_id = static_cast<std::int64_t>(process_id);
+        record.live_link_port = static_cast<std::int32_t>(port);
+        records.push_back(record);
+    }
+    return records;
+}
+
+InstanceChoice choose_instance(PhotaraQueryApi& query, const std::vector<InstanceRecord>& records,
+                               const std::string& selector, bool accept_any_instance) {
+    InstanceRecord best_selected;
+    InstanceRecord best_any;
+    InstanceRecord best_empty;
+    for (const InstanceRecord& record : records) {
+        if (!query.attach_instance(record.process_id)) continue;
+        if (const char* scene = query.get_scene_xml()) {
+            TiXmlDocument document;
+            document.Parse(scene);
+            const TiXmlElement* root = document.RootElement();
+            const int depth = record.version_major >= kDeepSearchFromVersion ? kDeepSearchDepth
+                                                                             : kShallowSearchDepth;
+            const bool empty = is_empty(root);
+            const bool selected =
+                !selector.empty() && root && holds_selector(root, selector, depth);
+            if (empty) keep_newer(best_empty, record);
+            if (accept_any_instance) keep_newer(best_any, record);
+            if (selected) keep_newer(best_selected, record);
+        }
+        query.detach_instance();
+    }
+    InstanceChoice choice;
+    if (best_selected.version_major > 0) {
+        choice.record = best_selected;
+        choice.found_selector = true;
+    } else if (best_any.version_major > 0) {
+        choice.record = best_any;
+    } else if (best_empty.version_major > 0) {
+        choice.record = best_empty;
+    }
+    return choice;
+}
+
+} // namespace vtl

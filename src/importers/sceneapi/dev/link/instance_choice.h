@@ -1,0 +1,32 @@
+#pragma once
+// Reading the running-instances document and choosing the instance a live link goes to.
+
+#include "dev/install/instance_record.h"
+
+#include <string>
+#include <vector>
+
+namespace vtl {
+
+class PhotaraQueryApi;
+
+// Returns the records of the instances in the document whose major version lies within
+// lowest..highest, in document order. A null text, a text without a root element and an
+// instance without a major version yield no record; a missing process id or port reads as 0.
+std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int highest);
+
+// The instance chosen and whether it was chosen for holding the selector.
+struct InstanceChoice {
+    InstanceRecord record; // major version 0: none chosen
+    bool found_selector = false;
+};
+
+// Attaches to each instance in turn and reads its scene document. An instance holding the
+// selector (an element with the attribute "name" equal to it, searched 4 levels deep from
+// version 7 on, 3 before) wins; then, when any instance is accepted, the newest attachable one;
+// then the newest whose scene is empty (the root's first child element exists and none of its
+// children has a child element). On equal versions the earlier record stays.
+InstanceChoice choose_instance(PhotaraQueryApi& query, const std::vector<InstanceRecord>& records,
+                               const std::string& selector, bool accept_any_instance);
+
+} // namespace vtl

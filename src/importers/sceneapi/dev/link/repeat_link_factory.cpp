@@ -1,0 +1,108 @@
+#include "dev/link/repeat_link_factory.h"
+
+#include "dev/install/installation_registry.h"
+#include "dev/link/photaralive_loader.h"
+#include "file_api/vtlscene_api.h"
+#include "platform/clock.h"
+
+#include <algorithm>
+
+namespace vtl {
+
+namespace {
+
+constexpr const char* kKnownPortHost = "localhost";
+constexpr int kKnownPortAttempts = 4;
+constexpr const char* kScanHost = "127.0.0.1";
+constexpr int kScanAttempts = 1;
+// The port range is read from the installations of these versions, whatever range is accepted.
+constexpr int kPortsLowestVersion = 5;
+constexpr int kPortsHighestVersion = 20;
+constexpr int kPortsOnlyLowest = -1;
+
+} // namespace
+
+RepeatLinkFactory::~RepeatLinkFactory() {
+    close();
+}
+
+void RepeatLinkFactory::set_version_range(int lowest, int highest) {
+    min_version_major_ = lowest;
+    max_version_major_ = highest;
+}
+
+bool RepeatLinkFactory::probe() {
+    PhotaraQueryApi* query = vtl_get_query_api(min_version_major_, max_version_major_);
+    if (!query) {
+        last_error_ = kNoQueryApi;
+        return false;
+    }
+    return choose(*query).version_major >= 1;
+}
+
+vtlScene_api* RepeatLinkFactory::get_api() {
+    last_error_.clear();
+    if (!api_ && !connect()) last_error_ = kFailedToConnect + last_error_;
+    return api_;
+}
+
+void RepeatLinkFactory::close() {
+    if (!api_) return;
+    api_->disconnect();
+    vtl_unload_live_library();
+    api_ = nullptr;
+}
+
+InstanceRecord RepeatLinkFactory::choose(PhotaraQueryApi& query) {
+    InstanceChoice choice = choose_instance(
+        query, read_instances(query.get_instances_xml(), min_version_major_, max_version_major_),
+        selector_, accept_any_instance_);
+    found_selector_ = choice.found_selector;
+    return choice.record;
+}
+
+bool RepeatLinkFactory::connect() {
+    api_ = vtl_get_scene_api(min_version_major_, max_version_major_);
+    if (!api_) {
+        last_error_ = kNoSceneApi;
+        return false;
+    }
+    api_->set_id(link_id_);
+    PhotaraQueryApi* query = vtl_get_query_api(min_version_major_, max_version_major_);
+    if (!query) {
+        last_error_ = kNoQueryApi;
+        return false;
+    }
+    InstanceRecord chosen = choose(*query);
+    if (chosen.version_major == 0) {
+        if (!InstallationRegistry::instance().launch_application(min_version_major_,
+                                                                 max_version_major_)) {
+            last_error_ = kLaunchFailed;
+            return false;
+        }
+        // A new instance needs a while to offer itself: query again after each pause.
+        for (int left = attempts_ - 1; left >= 1 && chosen.version_major == 0; --left) {
+            chosen = choose(*query);
+            platform::sleep_ms(static_cast<std::uint32_t>(std::max(attempt_pause_ms_, 0)));
+        }
+    }
+    if (connect_to(chosen)) return true;
+    last_error_ = kNoPort;
+    api_ = nullptr; // the Live library stays loaded
+    return false;
+}
+
+bool RepeatLinkFactory::connect_to(const InstanceRecord& record) {
+    if (record.live_link_port > 0)
+        return api_->connect(kKnownPortHost, record.live_link_port, kKnownPortAttempts);
+    int lowest_port = -1;
+    int highest_port = -1;
+    const int status = InstallationRegistry::instance().get_live_link_ports(
+        &lowest_port, &highest_port, kPortsLowestVersion, kPortsHighestVersion);
+    if (status < kPortsOnlyLowest) return false;
+    for (int port = lowest_port; port <= highest_port; ++port)
+        if (api_->connect(kScanHost, port, kScanAttempts)) return true;
+    return false;
+}
+
+} // namespace vtl

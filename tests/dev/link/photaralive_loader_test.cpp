@@ -1,0 +1,105 @@
+#include "dev/link/photaralive_loader.h"
+
+#include "file_api/vtlscene_api.h"
+#include "live_fixture.h"
+
+#include <regex>
+
+using test_support::FakeLiveState;
+using test_support::LiveFixture;
+using test_support::read_file;
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class LoaderTest : public LiveFixture {};
+
+TEST_F(LoaderTest, TheProgramFolderIsSearchedFor32BeforeTheLibraryFor64) {
+    install(7);
+    FakeLiveState& state = place_fake("vtlphotaralive6_64.so");
+    EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
+    EXPECT_TRUE(loaded(bin_folder() + "/vtlphotaralive6_64.so"));
+    EXPECT_EQ(state.calls, Calls({"initialize"}));
+    vtl_unload_live_library();
+    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed"}));
+
+    // With both present, the one for 32 wins.
+    std::string first = place_library(NULL_ROOT_LIBRARY, "vtlphotaralive6_32.so");
+    EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
+    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed"}));
+    EXPECT_FALSE(loaded(first)); // freed again for want of a live root
+}
+
+TEST_F(LoaderTest, VersionsBeforeSixUseTheOldBaseName) {
+    install(5);
+    place_fake("vtlphotaralive6_64.so");
+    EXPECT_EQ(vtl_get_query_api(5, 20), nullptr);
+    FakeLiveState& state = place_fake("vtlphotaralive64.so");
+    EXPECT_NE(vtl_get_query_api(5, 20), nullptr);
+    EXPECT_EQ(state.calls, Calls({"initialize"}));
+}
+
+TEST_F(LoaderTest, TheLoaderIsReusedUntilUnloaded) {
+    install(8);
+    FakeLiveState& state = place_fake();
+    vtlScene_api* api = vtl_get_scene_api(7, 20);
+    ASSERT_NE(api, nullptr);
+    vtl::PhotaraQueryApi* query = vtl_get_query_api(7, 20);
+    ASSERT_NE(query, nullptr);
+    // A range without any installation still reaches the loaded library.
+    EXPECT_EQ(vtl_get_scene_api(30, 40), api);
+    EXPECT_EQ(vtl_get_query_api(30, 40), query);
+    EXPECT_EQ(state.calls, Calls({"initialize"}));
+    vtl_unload_live_library();
+    EXPECT_NE(vtl_get_scene_api(7, 20), nullptr);
+    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed", "initialize"}));
+}
+
+TEST_F(LoaderTest, AnUnusableLibraryIsFreedAndTheNextCallStartsAgain) {
+    install(8);
+    std::string library = place_library(NO_ENTRY_LIBRARY, "vtlphotaralive6_64.so");
+    EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
+    EXPECT_EQ(vtl_get_query_api(7, 20), nullptr);
+    EXPECT_FALSE(loaded(library));
+
+    library = place_library(NULL_ROOT_LIBRARY, "vtlphotaralive6_64.so");
+    EXPECT_EQ(vtl_get_query_api(7, 20), nullptr);
+    EXPECT_FALSE(loaded(library));
+
+    FakeLiveState& state = place_fake();
+    EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
+    EXPECT_EQ(state.calls, Calls({"initialize"}));
+}
+
+TEST_F(LoaderTest, WithoutInstallationNothingIsLoaded) {
+    install(6);
+    FakeLiveState& state = place_fake();
+    EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
+    EXPECT_TRUE(state.calls.empty());
+}
+
+TEST_F(LoaderTest, TheLoaderLogsItsStepsInTheResourceFolder) {
+    install(8);
+    EXPECT_EQ(vtl_get_query_api(7, 20), nullptr);
+    place_library(NULL_ROOT_LIBRARY, "vtlphotaralive6_64.so");
+    EXPECT_EQ(vtl_get_query_api(7, 20), nullptr);
+    const std::string log = read_file(resource_folder() + "/sceneapi.log");
+    const std::string time = R"( - \d\d:\d\d:\d\d\.\d{3} )";
+    const std::string any_pointer = "[0-9A-F]{16}";
+    const std::string query_line =
+        "photaralive_loader.cpp:282" + time +
+        "DEBUG4:  vtl_get_query_api -> photara_live_loader: " + "0000000000000000\n";
+    const std::string folder_line =
+        "photaralive_loader.cpp:153" + time + "DEBUG4:  " +
+        std::regex_replace(bin_folder(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "\n";
+    const std::regex expected(
+        query_line + folder_line + "photaralive_loader.cpp:218" + time +
+        "DEBUG4:  initialize shared handle: 0000000000000000\n" + "photaralive_loader.cpp:234" +
+        time + "WARNING:  NO shared handle\n" + query_line + folder_line +
+        "photaralive_loader.cpp:218" + time + "DEBUG4:  initialize shared handle: " + any_pointer +
+        "\nphotaralive_loader.cpp:245" + time + "DEBUG4:  Photara live: 0000000000000000\n");
+    EXPECT_TRUE(std::regex_match(log, expected)) << log;
+}
+
+} // namespace
