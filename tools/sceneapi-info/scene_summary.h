@@ -1,0 +1,57 @@
+#pragma once
+// What a person wants to know of a Scene file at a glance, gathered from its document tree.
+
+#include "reader/scene_document.h"
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+// One group with the groups inside it.
+struct GroupSummary {
+    std::string name;
+    std::size_t line = 0;
+    std::size_t objects = 0; // placed objects directly inside
+    std::vector<GroupSummary> groups;
+};
+
+// One object block and its size in the file.
+struct ObjectSummary {
+    std::string name;
+    std::size_t line = 0;
+    std::size_t bytes = 0;
+    std::size_t triangles = 0;
+    std::string geometry; // "triangles", "nurbs", "instance", ...
+    bool definition = false;
+};
+
+// An "#error" line.
+struct ErrorLine {
+    std::size_t line = 0;
+    std::string text;
+};
+
+struct SceneSummary {
+    std::size_t bytes = 0;
+    int version = -1;
+    std::vector<std::string> header;
+    std::vector<std::pair<std::string, const vtl::reader::Value*>> import_options;
+    std::size_t objects = 0;     // placed objects
+    std::size_t definitions = 0; // "#define object" blocks
+    std::size_t instances = 0;   // placed objects whose geometry is an instance
+    std::size_t triangles = 0;
+    std::size_t vertices = 0;
+    std::size_t nurbs_surfaces = 0;
+    std::map<std::string, std::size_t> materials; // by surface shader type
+    std::map<std::string, std::size_t> lights;    // by kind
+    std::size_t cameras = 0;
+    std::size_t animations = 0;
+    std::size_t keyframes = 0;
+    std::vector<GroupSummary> groups;
+    std::vector<ErrorLine> errors;
+    std::vector<ObjectSummary> largest; // largest objects first
+
+    // Gathers the summary of `document`, a file of `bytes` bytes; values point into it.
+    static SceneSummary of(const vtl::reader::Document& document, std::size_t bytes);
+};
