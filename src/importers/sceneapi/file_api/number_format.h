@@ -1,7 +1,8 @@
 #pragma once
 // Number texts exactly as the C library's printf writes them in the "C" locale, without printf
 // and whatever the process locale is. Each function writes at `out` (no terminating NUL) and
-// returns the end of what it wrote; `out` must have number_format::max_chars bytes of room.
+// returns the end of what it wrote; `out` must have number_format::max_chars bytes of room, and
+// bytes of that room past the returned end may be overwritten.
 
 #include <cstddef>
 #include <cstdint>

@@ -288,48 +288,70 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
         return;
     }
 
-    for (uint32_t i = 0; i < n; ++i) {
-        switch (t) {
-        case vtl_type::color:
-        case vtl_type::float4: {
-            std::size_t parts = t == vtl_type::color ? 3 : 4;
-            for (std::size_t k = 0; k < parts; ++k) {
-                if (k) chunk.ch(' ');
-                chunk.advance(
-                    number_format::g_float(chunk.cursor(), load<float>(data, i * parts + k)));
+    // Elements separated by commas, a blank after the last, and a line break with the
+    // indentation after every eighth (and the first of them, index 8): one loop per element type.
+    auto elements = [&](auto element) {
+        for (uint32_t i = 0; i < n; ++i) {
+            element(i);
+            chunk.ch(i + 1 < n ? ',' : ' ');
+            if (i > 0 && i % 8 == 0) {
+                chunk.ch('\n');
+                line_indent();
             }
-            break;
+            if (chunk.needs_flush()) flush();
         }
-        case vtl_type::float1:
-            chunk.advance(
-                number_format::g_float(chunk.cursor(), finite_or_minus_one(load<float>(data, i))));
-            break;
-        case vtl_type::double1:
+    };
+    const char* bytes = static_cast<const char*>(data);
+    auto float_at = [bytes](std::size_t index) { return load<float>(bytes, index); };
+    switch (t) {
+    case vtl_type::color:
+        elements([&](uint32_t i) {
+            const std::size_t first = std::size_t(i) * 3;
+            char* end = number_format::g_float(chunk.cursor(), float_at(first));
+            *end++ = ' ';
+            end = number_format::g_float(end, float_at(first + 1));
+            *end++ = ' ';
+            chunk.advance(number_format::g_float(end, float_at(first + 2)));
+        });
+        break;
+    case vtl_type::float4:
+        elements([&](uint32_t i) {
+            for (std::size_t k = 0; k < 4; ++k) {
+                if (k) chunk.ch(' ');
+                chunk.advance(number_format::g_float(chunk.cursor(), float_at(i * 4 + k)));
+            }
+        });
+        break;
+    case vtl_type::float1:
+        elements([&](uint32_t i) {
+            chunk.advance(number_format::g_float(chunk.cursor(), finite_or_minus_one(float_at(i))));
+        });
+        break;
+    case vtl_type::double1:
+        elements([&](uint32_t i) {
             chunk.advance(
                 number_format::fixed16(chunk.cursor(), finite_or_minus_one(load<double>(data, i))));
-            break;
-        case vtl_type::vector:
+        });
+        break;
+    case vtl_type::vector:
+        elements([&](uint32_t i) {
             for (std::size_t k = 0; k < 3; ++k) {
                 if (k) chunk.ch(' ');
                 chunk.advance(number_format::g(chunk.cursor(), load<double>(data, i * 3 + k)));
             }
-            break;
-        case vtl_type::integer:
-        case vtl_type::shader_id:
+        });
+        break;
+    case vtl_type::integer:
+    case vtl_type::shader_id:
+        elements([&](uint32_t i) {
             chunk.advance(number_format::int32(chunk.cursor(), load<int32_t>(data, i)));
-            break;
-        case vtl_type::boolean:
-            chunk.ch(load<int32_t>(data, i) != 0 ? '1' : '0');
-            break;
-        default:
-            return; // no elements for other element types
-        }
-        chunk.ch(i + 1 < n ? ',' : ' ');
-        if (i > 0 && i % 8 == 0) {
-            chunk.ch('\n');
-            line_indent();
-        }
-        if (chunk.needs_flush()) flush();
+        });
+        break;
+    case vtl_type::boolean:
+        elements([&](uint32_t i) { chunk.ch(load<int32_t>(data, i) != 0 ? '1' : '0'); });
+        break;
+    default:
+        return; // no elements for other element types
     }
     flush();
 }
