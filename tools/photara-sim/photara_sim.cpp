@@ -1,0 +1,306 @@
+// photara-sim: a stand-in for the rendering application that accepts live links on the
+// loopback interface. It registers itself as a running instance in the shared folder, writes
+// the Scene file text of each finished link to its output file, and lists each link's groups
+// in its scene document (see sim_protocol.h).
+//
+//     photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE]
+//                 [--output FILE] [--instances FOLDER]
+//
+// Each option falls back to an environment variable (PHOTARA_SIM_VERSION, PHOTARA_SIM_PORT,
+// PHOTARA_SIM_SCENE, PHOTARA_SIM_OUTPUT, PHOTARA_SIM_INSTANCES), so that an instance started
+// without arguments, as the library starts the application, can be configured. --port 0 (the
+// default) takes a free port; --advertise-port names the port the instance offers in its
+// record (default: the one it listens on; 0 offers none). SIGTERM or SIGINT end it; it then
+// removes its record.
+
+#include "platform/posix/unique_fd.h"
+#include "sim_protocol.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <netinet/in.h>
+#include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+using platform::UniqueFd;
+
+namespace photara_sim {
+
+namespace {
+
+constexpr int kDefaultVersion = 8;
+constexpr int kListenBacklog = 8;
+constexpr int kPollIntervalMs = 100;
+constexpr int kGreetingTimeoutMs = 3000;
+constexpr const char* kGroupKeyword = "group \"";
+constexpr const char* kDefinePrefix = "#define ";
+constexpr const char* kUsage =
+    "usage: photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE] "
+    "[--output FILE] [--instances FOLDER]\n";
+
+volatile std::sig_atomic_t g_stop = 0;
+
+// Asks the main loop to end.
+void request_stop(int) {
+    g_stop = 1;
+}
+
+struct Options {
+    int version = kDefaultVersion;
+    int port = 0;
+    int advertised_port = -1; // -1: the listening port
+    std::string scene_file;
+    std::string output_file;
+    std::string instances;
+};
+
+// Reads the options, each defaulting to its environment variable; false on a bad argument.
+bool read_options(int argc, char** argv, Options& options) {
+    if (!environment(kVersionVariable).empty())
+        options.version = std::atoi(environment(kVersionVariable).c_str());
+    if (!environment(kPortVariable).empty())
+        options.port = std::atoi(environment(kPortVariable).c_str());
+    options.scene_file = environment(kSceneVariable);
+    options.output_file = environment(kOutputVariable);
+    options.instances = environment(kInstancesVariable);
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (i + 1 >= argc) return false;
+        const char* value = argv[++i];
+        if (name == "--version")
+            options.version = std::atoi(value);
+        else if (name == "--port")
+            options.port = std::atoi(value);
+        else if (name == "--advertise-port")
+            options.advertised_port = std::atoi(value);
+        else if (name == "--scene")
+            options.scene_file = value;
+        else if (name == "--output")
+            options.output_file = value;
+        else if (name == "--instances")
+            options.instances = value;
+        else
+            return false;
+    }
+    return !options.instances.empty();
+}
+
+// Opens the listening socket on the loopback address; *port receives the port bound.
+UniqueFd listen_on_loopback(int& port) {
+    UniqueFd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (listener.get() < 0) return {};
+    int reuse = 1;
+    ::setsockopt(listener.get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::inet_pton(AF_INET, kLoopbackAddress, &address.sin_addr);
+    if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(listener.get(), kListenBacklog) != 0)
+        return {};
+    socklen_t size = sizeof address;
+    ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+// Waits until fd is readable; false when the time ran out or a stop was requested.
+bool wait_readable(int fd, int timeout_ms) {
+    for (int waited = 0; !g_stop && (timeout_ms < 0 || waited < timeout_ms);
+         waited += kPollIntervalMs) {
+        pollfd entry{fd, POLLIN, 0};
+        int ready = ::poll(&entry, 1, kPollIntervalMs);
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return false;
+    }
+    return false;
+}
+
+// Reads the greeting line within a bounded time; false when it is missing or malformed.
+bool read_greeting(int fd) {
+    std::string line;
+    char c = 0;
+    while (line.size() < kMaxGreeting) {
+        if (!wait_readable(fd, kGreetingTimeoutMs)) return false;
+        ssize_t got = ::recv(fd, &c, 1, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        if (c == kLineEnd) return line.compare(0, std::strlen(kGreeting), kGreeting) == 0;
+        line += c;
+    }
+    return false;
+}
+
+// Reads the scene text until the Live library closes its side; false when stopped.
+bool read_scene(int fd, std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        if (!wait_readable(fd, -1)) return false;
+        ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// Returns the names of the groups a Scene file text opens, in order.
+std::vector<std::string> group_names(const std::string& text) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(kLineEnd, start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        line.erase(0, line.find_first_not_of(" \t"));
+        if (line.compare(0, std::strlen(kDefinePrefix), kDefinePrefix) == 0)
+            line.erase(0, std::strlen(kDefinePrefix));
+        if (line.compare(0, std::strlen(kGroupKeyword), kGroupKeyword) != 0) continue;
+        line.erase(0, std::strlen(kGroupKeyword));
+        names.push_back(line.substr(0, line.find('"')));
+    }
+    return names;
+}
+
+// Returns the text with the characters XML reserves replaced by entities.
+std::string xml_escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// One running instance: its record, its scene document and its links.
+class Instance {
+public:
+    Instance(Options options, int listening_port)
+        : options_(std::move(options)), listening_port_(listening_port),
+          process_id_(static_cast<long long>(::getpid())) {
+        if (options_.scene_file.empty() || !read_whole_file(options_.scene_file, scene_))
+            scene_ = kEmptySceneDocument;
+    }
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+    // Removes the record.
+    ~Instance() {
+        std::remove(instance_file(options_.instances, process_id_, kInstanceSuffix).c_str());
+        std::remove(instance_file(options_.instances, process_id_, kSceneSuffix).c_str());
+    }
+
+    // Writes the scene document, then the record that makes the instance visible.
+    bool publish() {
+        const int offered =
+            options_.advertised_port < 0 ? listening_port_ : options_.advertised_port;
+        const std::string record =
+            "<photara_instance><version_major>" + std::to_string(options_.version) +
+            "</version_major><process_id>" + std::to_string(process_id_) +
+            "</process_id><livelink_port>" + std::to_string(offered) + "</livelink_port><" +
+            kListeningPortElement + ">" + std::to_string(listening_port_) + "</" +
+            kListeningPortElement + "></photara_instance>";
+        return replace_file(instance_file(options_.instances, process_id_, kSceneSuffix), scene_) &&
+               replace_file(instance_file(options_.instances, process_id_, kInstanceSuffix),
+                            record);
+    }
+
+    // Takes one finished link: its groups go into the scene, its text to the output file.
+    void take_link(const std::string& text) {
+        ++links_;
+        std::string link = "<link number=\"" + std::to_string(links_) + "\">";
+        std::vector<std::string> groups = group_names(text);
+        for (const std::string& name : groups)
+            link += "<group name=\"" + xml_escaped(name) + "\"/>";
+        if (groups.empty()) link += "<content/>";
+        link += "</link>";
+        const std::string closing = "</scene>";
+        std::size_t at = scene_.rfind(closing);
+        if (at == std::string::npos) {
+            scene_ = kEmptySceneDocument;
+            at = scene_.rfind("<scene/>");
+            scene_.replace(at, std::strlen("<scene/>"), "<scene>" + closing);
+            at = scene_.rfind(closing);
+        }
+        scene_.insert(at, link);
+        publish();
+        // Last, so that whoever waits for the text finds the scene document up to date.
+        if (!options_.output_file.empty()) replace_file(options_.output_file, text);
+    }
+
+private:
+    Options options_;
+    int listening_port_;
+    long long process_id_;
+    std::string scene_;
+    int links_ = 0;
+};
+
+// Serves one connection: greeting, answer, scene text.
+void serve(int fd, Instance& instance) {
+    if (!read_greeting(fd)) return;
+    const std::string answer = kReady + std::to_string(::getpid()) + kLineEnd;
+    if (::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(answer.size()))
+        return;
+    std::string text;
+    if (read_scene(fd, text)) instance.take_link(text);
+}
+
+} // namespace
+
+} // namespace photara_sim
+
+int main(int argc, char** argv) {
+    using namespace photara_sim;
+    Options options;
+    if (!read_options(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    struct sigaction action {};
+    action.sa_handler = &request_stop;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    int port = options.port;
+    UniqueFd listener = listen_on_loopback(port);
+    if (listener.get() < 0) {
+        std::perror("photara-sim: listening");
+        return 1;
+    }
+    Instance instance(options, port);
+    if (!instance.publish()) {
+        std::perror("photara-sim: registering");
+        return 1;
+    }
+    while (!g_stop) {
+        if (!wait_readable(listener.get(), -1)) continue;
+        UniqueFd connection(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        if (connection.get() >= 0) serve(connection.get(), instance);
+    }
+    return 0;
+}
