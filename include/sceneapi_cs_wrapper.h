@@ -46,15 +46,20 @@ extern "C" {
 SCENEAPI_EXPORT int openFile(const char* path, const void* reserved, int upAxis, float meterScale);
 /* Ends the destination (closes the file or the link) and forgets every material id. */
 SCENEAPI_EXPORT void closeFile(void);
-/* Live link to a running Photara instance; not available in this build: always returns -1 and
- * copies the reason into errorBuffer as strncpy does with errorBufferSize. */
+/* Opens a live link to a running Photara instance of a major version in versionA..versionB and
+ * sends the import options. An instance whose scene holds an element named selector is
+ * preferred; with preference, any instance in range may be chosen, else only one with an empty
+ * scene. When none qualifies, Photara is started and awaited (up to 29 seconds). Returns 0, or
+ * -1 with the reason copied into errorBuffer as strncpy does with errorBufferSize. The previous
+ * destination is ended in either case. */
 SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, int errorBufferSize,
                                      int upAxis, float meterScale, int versionA, int versionB,
                                      bool preference);
 /* Same as closeFile. */
 SCENEAPI_EXPORT void disconnect(void);
-/* Asks for a running Photara instance without connecting; not available in this build: sets
- * *found to false and returns -1. Needs no destination. */
+/* Asks, without connecting, whether connectToPhotara with these arguments would find a running
+ * instance: returns 0 when one would be chosen, -1 otherwise; *found tells whether it holds
+ * selector. Needs no destination and leaves the current one alone. */
 SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int versionB, bool preference,
                                  bool* found);
 /* Writes the interface version "1.7" and a zero into buffer (at least 4 bytes; length unread). */

@@ -1,8 +1,10 @@
 // sceneapi-export: writes a built-in sample scene into a Scene file through the exported
-// interface, then prints a one-line summary.
+// interface, or sends it over a live link, then prints a one-line summary.
 //
 //   sceneapi-export            writes sample.scene
 //   sceneapi-export -o PATH    writes PATH ("-": standard output)
+//   sceneapi-export --live     sends the scene to a running Photara (any instance of version 7
+//                              to 20; Photara is started when none runs)
 
 #include "sceneapi_cs_wrapper.h"
 
@@ -19,8 +21,13 @@
 namespace {
 
 constexpr const char* kDefaultPath = "sample.scene";
-constexpr const char* kUsage = "usage: sceneapi-export [-o PATH]   (PATH \"-\": standard output)\n";
+constexpr const char* kUsage =
+    "usage: sceneapi-export [-o PATH | --live]   (PATH \"-\": standard output)\n";
 constexpr int kUpAxisY = 1;
+constexpr const char* kLiveOption = "--live";
+constexpr int kLiveLowestVersion = 7;
+constexpr int kLiveHighestVersion = 20;
+constexpr int kLiveErrorSize = 512;
 
 // What the scene handed over.
 struct Tally {
@@ -206,18 +213,43 @@ private:
     long long start_ = -1;
 };
 
+// Sends the sample over a live link to any running instance and prints the summary.
+int send_live() {
+    const auto start = std::chrono::steady_clock::now();
+    char error[kLiveErrorSize] = {};
+    if (connectToPhotara("", error, kLiveErrorSize - 1, kUpAxisY, 1.0f, kLiveLowestVersion,
+                         kLiveHighestVersion, true) != 0) {
+        std::fprintf(stderr, "sceneapi-export: %s", error);
+        if (error[0] == '\0' || error[std::strlen(error) - 1] != '\n') std::fputc('\n', stderr);
+        disconnect();
+        return 1;
+    }
+    const Tally tally = write_sample();
+    disconnect();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("sceneapi-export: live link: %d objects, %ld triangles in %.1f ms\n", tally.objects,
+                tally.triangles, ms);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string path = kDefaultPath;
+    bool live = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             path = argv[++i];
+        } else if (std::strcmp(argv[i], kLiveOption) == 0) {
+            live = true;
         } else {
             std::fputs(kUsage, stderr);
             return 2;
         }
     }
+
+    if (live) return send_live();
 
     const ByteCounter counter(path);
     const auto start = std::chrono::steady_clock::now();

@@ -9,9 +9,9 @@ constexpr int kVersionMajor = 1;
 constexpr int kVersionMinor = 7;
 constexpr const char* kVersionFormat = "%d.%d";
 
-// The error text of the live-link exports in a build without the live link.
-constexpr const char* kNoLiveLink =
-    "Failed to connect. The live link is not available in this build.\n";
+// How connectToPhotara waits for an application it started: queries and pause after each.
+constexpr int kLiveLinkAttempts = 30;
+constexpr int kLiveLinkPauseMs = 1000;
 
 // The camera every setCamera writes.
 constexpr const char* kCameraName = "camera";

@@ -7,11 +7,14 @@
 #include "cs_wrapper/export_texts.h"
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/factory/light_file_factory.h"
+#include "dev/link/repeat_link_factory.h"
 #include "dev/nodes/default_rt_module.h"
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 using namespace vtl;
 
@@ -39,6 +42,14 @@ void send_import_options(vtlSceneapi_oo& oo, int up_axis, float meter_scale) {
     oo.add(module);
 }
 
+// Configures a live-link factory with the host's choice of instance.
+void choose_instances(RepeatLinkFactory& factory, const char* selector, int lowest, int highest,
+                      bool any_instance) {
+    factory.set_accept_any_instance(any_instance);
+    factory.set_selector(host_string(selector));
+    factory.set_version_range(lowest, highest);
+}
+
 } // namespace
 
 extern "C" {
@@ -64,13 +75,31 @@ SCENEAPI_EXPORT void closeFile(void) {
     }
 }
 
-SCENEAPI_EXPORT int connectToPhotara(const char*, char* errorBuffer, int errorBufferSize, int,
-                                     float, int, int, bool) {
+SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, int errorBufferSize,
+                                     int upAxis, float meterScale, int versionA, int versionB,
+                                     bool preference) {
     try {
-        copy_error(export_text::kNoLiveLink, errorBuffer, errorBufferSize);
+        auto factory = std::make_unique<RepeatLinkFactory>();
+        choose_instances(*factory, selector, versionA, versionB, preference);
+        factory->set_attempts(export_text::kLiveLinkAttempts);
+        factory->set_attempt_pause(export_text::kLiveLinkPauseMs);
+        RepeatLinkFactory& link = *factory;
+        // Creating the front connects: it asks the factory for its back-end.
+        ExportState& state = export_state();
+        state.install(std::move(factory));
+        const std::string error = link.get_last_error();
+        if (!error.empty()) {
+            copy_error(error.c_str(), errorBuffer, errorBufferSize);
+            return -1;
+        }
+        send_import_options(*state.oo, upAxis, meterScale);
+        return 0;
+    } catch (const std::runtime_error& failure) {
+        copy_error(failure.what(), errorBuffer, errorBufferSize);
+        return -1;
     } catch (...) {
+        return -1;
     }
-    return -1;
 }
 
 SCENEAPI_EXPORT void disconnect(void) {
@@ -80,12 +109,17 @@ SCENEAPI_EXPORT void disconnect(void) {
     }
 }
 
-SCENEAPI_EXPORT int probePhotara(const char*, int, int, bool, bool* found) {
+SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int versionB, bool preference,
+                                 bool* found) {
     try {
-        if (found) *found = false;
+        RepeatLinkFactory factory;
+        choose_instances(factory, selector, versionA, versionB, preference);
+        const bool chosen = factory.probe();
+        if (found) *found = factory.found_selector();
+        return chosen ? 0 : -1;
     } catch (...) {
+        return -1;
     }
-    return -1;
 }
 
 SCENEAPI_EXPORT void getVersion(char* buffer, int) {

@@ -1,0 +1,46 @@
+#pragma once
+// Stand-in application processes for end-to-end tests: started on the loopback interface,
+// waited for within a bound, and always ended (SIGTERM, then SIGKILL) and reaped.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace test_support {
+
+// Runs the check every few milliseconds until it holds or the seconds have passed.
+bool wait_until(double seconds, bool (*check)(const void*), const void* context);
+
+// One started stand-in; ends it when destroyed. Move-only.
+class StandIn {
+public:
+    // Starts program with arguments; not running when it cannot be started.
+    StandIn(const std::string& program, const std::vector<std::string>& arguments);
+    // Takes charge of a child process started elsewhere.
+    explicit StandIn(pid_t adopted) noexcept : pid_(adopted) {}
+    StandIn(StandIn&& other) noexcept;
+    StandIn& operator=(StandIn&&) = delete;
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+    ~StandIn();
+
+    // The process id, -1 when none.
+    pid_t pid() const noexcept { return pid_; }
+    // Ends the process: SIGTERM, a bounded wait, then SIGKILL; always reaps it.
+    void stop() noexcept;
+    // Waits the seconds at most for the process to end by itself and reaps it; its exit code,
+    // -1 when it did not exit normally in time (it is then still running).
+    int wait_exit(double seconds);
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Makes this process the reaper of the processes its children leave behind, so that an
+// application started detached by the library can still be ended and reaped here.
+void become_subreaper();
+
+// Ends and reaps every remaining child process of this process running program_name.
+void stop_children_named(const std::string& program_name);
+
+} // namespace test_support
