@@ -13,6 +13,14 @@
  * Calls outside this order are ignored safely: a scene export with no destination open, an add,
  * set or end export whose object was never begun, and a null string or array pointer where one
  * is read. A null name is taken as an empty name. No export lets a C++ exception escape.
+ * endGroup without an open group is ignored, and groups still open when the destination ends
+ * (closeFile, a new openFile or connectToPhotara, unloading the library) are closed then, so a
+ * Scene file always ends balanced. A destination replaced by a new one forgets its material ids
+ * as closeFile does. Names are written between double quotes, cut to their first 1,048,572
+ * bytes when longer, or, when they hold a double quote, CR, LF or a byte of 0x80 or above, in
+ * hexadecimal form and whole; no name can add text of its own to the file. With "-" as the
+ * path, a standard output whose reader has gone is a write error reported when the file is
+ * closed ("closing file: ..." on standard error), never a signal that ends the host.
  * All strings are zero-terminated UTF-8; no export keeps a pointer into host memory.
  * The exports are not thread-safe: call them from one thread, one at a time.
  */

@@ -26,6 +26,11 @@ struct ExportState {
     std::shared_ptr<NurbsCurve> trim;
     std::unique_ptr<LightFactory> factory;
     std::unique_ptr<vtlSceneapi_oo> oo;
+    // Groups opened by beginGroup and not yet closed in the open destination.
+    int open_groups = 0;
+
+    // Closes the groups still open, so that a file never ends inside a group.
+    ~ExportState();
 
     // The front when a destination is open with a back-end, else null.
     vtlSceneapi_oo* front() const { return oo && oo->get_api() ? oo.get() : nullptr; }
@@ -35,6 +40,8 @@ struct ExportState {
     void install(std::unique_ptr<LightFactory> next);
     // Ends the destination and forgets every material.
     void end_destination();
+    // Closes the groups the host left open in the destination.
+    void close_groups();
 };
 
 // The one Export state of the loaded library.

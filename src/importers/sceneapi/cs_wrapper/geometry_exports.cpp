@@ -255,14 +255,24 @@ SCENEAPI_EXPORT void endTrim(void) {
 
 SCENEAPI_EXPORT void beginGroup(const char* name) {
     try {
-        if (vtlSceneapi_oo* oo = export_state().front()) oo->begin_group(host_string(name));
+        ExportState& state = export_state();
+        if (vtlSceneapi_oo* oo = state.front()) {
+            oo->begin_group(host_string(name));
+            ++state.open_groups;
+        }
     } catch (...) {
     }
 }
 
 SCENEAPI_EXPORT void endGroup(void) {
     try {
-        if (vtlSceneapi_oo* oo = export_state().front()) oo->end_group();
+        // A group that was never opened is not closed: the file stays balanced.
+        ExportState& state = export_state();
+        vtlSceneapi_oo* oo = state.front();
+        if (oo && state.open_groups > 0) {
+            oo->end_group();
+            --state.open_groups;
+        }
     } catch (...) {
     }
 }

@@ -66,7 +66,10 @@ void vtlScene_api_file::put_indent() {
 }
 
 void vtlScene_api_file::put(const char* text, std::size_t n) {
-    if (n > kMaxPiece) n = kMaxPiece;
+    put_indented(text, n < kMaxPiece ? n : kMaxPiece);
+}
+
+void vtlScene_api_file::put_indented(const char* text, std::size_t n) {
     put_indent();
     if (indent_width() == 0) {
         emit(text, n);
@@ -143,7 +146,8 @@ void vtlScene_api_file::put_string(const char* s) {
             return;
         }
     }
-    put(piece().ch('"').text(s, n).ch('"'));
+    // A name too long for one piece loses its tail, never its closing quote.
+    put(piece().ch('"').text(s, n < kMaxPiece - 2 ? n : kMaxPiece - 2).ch('"'));
 }
 
 void vtlScene_api_file::put_name(const char* s) {
@@ -161,7 +165,9 @@ void vtlScene_api_file::put_shader(vtlShader shader) {
         put_bytes(text.data(), text.size());
     } else {
         std::string text(shader->text.c_str()); // the text up to its first NUL, as "%s" reads it
-        put(text.data(), text.size());
+        // Written whole: its pieces were cut when captured, and a second cut would leave a
+        // string or the shader's block open.
+        put_indented(text.data(), text.size());
     }
 }
 

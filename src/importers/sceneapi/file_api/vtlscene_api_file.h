@@ -117,6 +117,7 @@ private:
 
     // Output primitives: every byte of the file goes through these.
     void put(const char* text, std::size_t n); // indentation first and after inner line feeds
+    void put_indented(const char* text, std::size_t n); // the same without the cut of a piece
     void put(const char* text);
     void put(const TextPiece& piece);
     void put_plain(const char* text, std::size_t n); // no indentation
