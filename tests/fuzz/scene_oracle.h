@@ -1,0 +1,36 @@
+#pragma once
+// Structural check of a Scene file as the exports write it (text arrays, indented), and the
+// strings it carries, decoded.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+
+namespace fuzz {
+
+// Longest formatted piece the writer puts out in one go; a quoted name and its two quotes form
+// one piece, so a longer quoted name keeps only its first kMaxPiece - 2 bytes.
+constexpr std::size_t kMaxPiece = 1048574;
+constexpr std::size_t kMaxQuotedName = kMaxPiece - 2;
+
+// A word that host strings carry and that must never appear outside a string in a file.
+constexpr const char* kInjectionMarker = "INJECTED";
+
+struct SceneCheck {
+    bool ok = true;
+    std::string fault;                       // the first fault, with its byte offset
+    std::unordered_set<std::string> strings; // every quoted or "xX" string, decoded
+    std::size_t blocks = 0;
+    std::size_t numbers = 0;
+};
+
+// Checks that blocks and arrays balance, every "{" ends its line, every string is a quoted
+// text without quote, CR, LF or high byte or the "xX" form with lower-case hex pairs, every
+// number reads back whole, and nothing else but plain words stands outside strings.
+SceneCheck check_scene(std::string_view text);
+
+// How a string handed over as a name reads back from the file.
+std::string written_form(const std::string& host);
+
+} // namespace fuzz
