@@ -33,6 +33,10 @@ public:
 
     Chunk(char* buffer, std::size_t size) : buffer_(buffer), size_(size) {}
     bool needs_flush() const { return used_ + kReserve > size_; }
+    // The same, with `end` the cursor of a caller that writes ahead of advance().
+    bool needs_flush(const char* end) const {
+        return static_cast<std::size_t>(end - buffer_) + kReserve > size_;
+    }
     bool fits_blanks(unsigned n) const { return used_ + n + kReserve <= size_; }
     char* cursor() { return buffer_ + used_; }
     void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
@@ -289,66 +293,78 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     }
 
     // Elements separated by commas, a blank after the last, and a line break with the
-    // indentation after every eighth (and the first of them, index 8): one loop per element type.
+    // indentation after every eighth (and the first of them, index 8): one loop per element type,
+    // each element written at a cursor kept in a register and returning its end.
     auto elements = [&](auto element) {
+        char* p = chunk.cursor();
         for (uint32_t i = 0; i < n; ++i) {
-            element(i);
-            chunk.ch(i + 1 < n ? ',' : ' ');
+            p = element(p, i);
+            *p++ = i + 1 < n ? ',' : ' ';
             if (i > 0 && i % 8 == 0) {
-                chunk.ch('\n');
+                *p++ = '\n';
+                chunk.advance(p);
                 line_indent();
+                p = chunk.cursor();
             }
-            if (chunk.needs_flush()) flush();
+            if (chunk.needs_flush(p)) {
+                chunk.advance(p);
+                flush();
+                p = chunk.cursor();
+            }
         }
+        chunk.advance(p);
     };
     const char* bytes = static_cast<const char*>(data);
     auto float_at = [bytes](std::size_t index) { return load<float>(bytes, index); };
     switch (t) {
     case vtl_type::color:
-        elements([&](uint32_t i) {
+        elements([&](char* p, uint32_t i) {
             const std::size_t first = std::size_t(i) * 3;
-            char* end = number_format::g_float(chunk.cursor(), float_at(first));
-            *end++ = ' ';
-            end = number_format::g_float(end, float_at(first + 1));
-            *end++ = ' ';
-            chunk.advance(number_format::g_float(end, float_at(first + 2)));
+            p = number_format::g_float(p, float_at(first));
+            *p++ = ' ';
+            p = number_format::g_float(p, float_at(first + 1));
+            *p++ = ' ';
+            return number_format::g_float(p, float_at(first + 2));
         });
         break;
     case vtl_type::float4:
-        elements([&](uint32_t i) {
+        elements([&](char* p, uint32_t i) {
             for (std::size_t k = 0; k < 4; ++k) {
-                if (k) chunk.ch(' ');
-                chunk.advance(number_format::g_float(chunk.cursor(), float_at(i * 4 + k)));
+                if (k) *p++ = ' ';
+                p = number_format::g_float(p, float_at(std::size_t(i) * 4 + k));
             }
+            return p;
         });
         break;
     case vtl_type::float1:
-        elements([&](uint32_t i) {
-            chunk.advance(number_format::g_float(chunk.cursor(), finite_or_minus_one(float_at(i))));
+        elements([&](char* p, uint32_t i) {
+            return number_format::g_float(p, finite_or_minus_one(float_at(i)));
         });
         break;
     case vtl_type::double1:
-        elements([&](uint32_t i) {
-            chunk.advance(
-                number_format::fixed16(chunk.cursor(), finite_or_minus_one(load<double>(data, i))));
+        elements([&](char* p, uint32_t i) {
+            return number_format::fixed16(p, finite_or_minus_one(load<double>(data, i)));
         });
         break;
     case vtl_type::vector:
-        elements([&](uint32_t i) {
+        elements([&](char* p, uint32_t i) {
             for (std::size_t k = 0; k < 3; ++k) {
-                if (k) chunk.ch(' ');
-                chunk.advance(number_format::g(chunk.cursor(), load<double>(data, i * 3 + k)));
+                if (k) *p++ = ' ';
+                p = number_format::g(p, load<double>(data, std::size_t(i) * 3 + k));
             }
+            return p;
         });
         break;
     case vtl_type::integer:
     case vtl_type::shader_id:
-        elements([&](uint32_t i) {
-            chunk.advance(number_format::int32(chunk.cursor(), load<int32_t>(data, i)));
-        });
+        elements(
+            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); });
         break;
     case vtl_type::boolean:
-        elements([&](uint32_t i) { chunk.ch(load<int32_t>(data, i) != 0 ? '1' : '0'); });
+        elements([&](char* p, uint32_t i) {
+            *p = load<int32_t>(data, i) != 0 ? '1' : '0';
+            return p + 1;
+        });
         break;
     default:
         return; // no elements for other element types
