@@ -21,6 +21,9 @@
  * hexadecimal form and whole; no name can add text of its own to the file. With "-" as the
  * path, a standard output whose reader has gone is a write error reported when the file is
  * closed ("closing file: ..." on standard error), never a signal that ends the host.
+ * connectToPhotara and probePhotara take an instance document that is not well-formed or is
+ * nested more than 256 levels deep as unreadable: it lists no instance, and an instance whose
+ * scene document is unreadable counts as busy (neither empty nor holding the selector).
  * All strings are zero-terminated UTF-8; no export keeps a pointer into host memory.
  * The exports are not thread-safe: call them from one thread, one at a time.
  */

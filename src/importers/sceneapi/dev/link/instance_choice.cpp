@@ -14,6 +14,46 @@ constexpr int kDeepSearchFromVersion = 7;
 constexpr int kDeepSearchDepth = 4;
 constexpr int kShallowSearchDepth = 3;
 constexpr int kDecimal = 10;
+// Documents nested deeper are not parsed: the parser and the walks below recurse once per
+// level, and the documents an instance hands out are a few levels deep.
+constexpr int kMaxDocumentDepth = 256;
+
+// Tells whether the element nesting of an XML text stays within kMaxDocumentDepth. The count
+// errs upwards only: markup inside comments, declarations and quoted attribute values never
+// lowers it.
+bool shallow_enough(const char* xml) {
+    int depth = 0;
+    for (const char* p = xml; *p; ++p) {
+        if (*p != '<') continue;
+        if (p[1] == '/') {
+            --depth;
+        } else if (p[1] != '!' && p[1] != '?') {
+            if (++depth > kMaxDocumentDepth) return false;
+            // The rest of the start tag: quoted values are skipped whole, "/>" closes it.
+            for (++p; *p && *p != '>'; ++p) {
+                if (*p == '"' || *p == '\'') {
+                    const char quote = *p;
+                    while (p[1] && p[1] != quote)
+                        ++p;
+                    if (p[1]) ++p;
+                } else if (*p == '/' && p[1] == '>') {
+                    --depth;
+                }
+            }
+            if (!*p) break;
+        }
+    }
+    return true;
+}
+
+// Parses the text into document; its root element, or null when there is none, the text is
+// not well-formed (a truncated document must not pass for a smaller one) or it is nested too
+// deeply to be parsed safely.
+const TiXmlElement* parse_root(TiXmlDocument& document, const char* xml) {
+    if (!shallow_enough(xml)) return nullptr;
+    document.Parse(xml);
+    return document.Error() ? nullptr : document.RootElement();
+}
 
 // Returns the first element named name in a pre-order walk of element, itself included.
 const TiXmlElement* find_element(const TiXmlElement* element, const char* name) {
@@ -65,8 +105,7 @@ std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int high
     std::vector<InstanceRecord> records;
     if (!xml) return records;
     TiXmlDocument document;
-    document.Parse(xml);
-    const TiXmlElement* root = document.RootElement();
+    const TiXmlElement* root = parse_root(document, xml);
     if (!root) return records;
     for (const TiXmlElement* instance = root->FirstChildElement(); instance;
          instance = instance->NextSiblingElement()) {
@@ -95,8 +134,7 @@ InstanceChoice choose_instance(PhotaraQueryApi& query, const std::vector<Instanc
         if (!query.attach_instance(record.process_id)) continue;
         if (const char* scene = query.get_scene_xml()) {
             TiXmlDocument document;
-            document.Parse(scene);
-            const TiXmlElement* root = document.RootElement();
+            const TiXmlElement* root = parse_root(document, scene);
             const int depth = record.version_major >= kDeepSearchFromVersion ? kDeepSearchDepth
                                                                              : kShallowSearchDepth;
             const bool empty = is_empty(root);

@@ -13,6 +13,7 @@ class PhotaraQueryApi;
 // Returns the records of the instances in the document whose major version lies within
 // lowest..highest, in document order. A null text, a text without a root element and an
 // instance without a major version yield no record; a missing process id or port reads as 0.
+// A document that is not well-formed or nested more than 256 levels deep yields no record.
 std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int highest);
 
 // The instance chosen and whether it was chosen for holding the selector.
@@ -25,7 +26,9 @@ struct InstanceChoice {
 // selector (an element with the attribute "name" equal to it, searched 4 levels deep from
 // version 7 on, 3 before) wins; then, when any instance is accepted, the newest attachable one;
 // then the newest whose scene is empty (the root's first child element exists and none of its
-// children has a child element). On equal versions the earlier record stays.
+// children has a child element). On equal versions the earlier record stays. A scene document
+// that cannot be read (no root, not well-formed, or nested more than 256 levels deep) is neither
+// empty nor holds the selector.
 InstanceChoice choose_instance(PhotaraQueryApi& query, const std::vector<InstanceRecord>& records,
                                const std::string& selector, bool accept_any_instance);
 
