@@ -2,12 +2,16 @@
 
 #include "reader/reader_texts.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <system_error>
 
 namespace vtl::reader {
@@ -23,28 +27,26 @@ struct Failure {
     std::size_t column;
 };
 
+// Character classes of the lexer, one table lookup per character.
+enum : unsigned char { kBlank = 1, kDelimiter = 2 };
+
+constexpr std::array<unsigned char, 256> make_classes() {
+    std::array<unsigned char, 256> classes{};
+    for (unsigned char c : {' ', '\t', '\r'})
+        classes[c] = kBlank | kDelimiter;
+    for (unsigned char c : {'\n', ',', '[', ']', '{', '}', '"', '!'})
+        classes[c] = kDelimiter;
+    return classes;
+}
+constexpr std::array<unsigned char, 256> kClasses = make_classes();
+
 bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
+    return kClasses[static_cast<unsigned char>(c)] & kBlank;
 }
 
 // Characters that end a number or a word.
 bool is_delimiter(char c) {
-    switch (c) {
-    case ' ':
-    case '\t':
-    case '\r':
-    case '\n':
-    case ',':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case '"':
-    case '!':
-        return true;
-    default:
-        return false;
-    }
+    return kClasses[static_cast<unsigned char>(c)] & kDelimiter;
 }
 
 bool is_word_start(char c) {
@@ -354,19 +356,63 @@ private:
     }
 
     // A number token at the current position; false (nothing consumed) when there is none.
+    // Texts of at most 15 or so significant digits and a small exponent (all that "%g" and
+    // "%16.16f" of ordinary values give) take one exact multiplication or division, which
+    // rounds as the C library does; all others go through std::from_chars.
     bool read_number(double& out) {
         const char* q = p_;
         const bool negative = q < end_ && *q == '-';
         if (negative) ++q;
-        const char* digits = q;
-        std::uint64_t whole = 0;
-        while (q < end_ && static_cast<unsigned>(*q - '0') < 10 && q - digits < 18)
-            whole = whole * 10 + static_cast<unsigned>(*q++ - '0');
-        if (q > digits && (q == end_ || is_delimiter(*q))) {
-            out = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
-            p_ = q;
-            return true;
+        const char* whole = q;
+        while (q < end_ && *q == '0') // leading zeros carry nothing
+            ++q;
+        const char* significant = q;
+        std::uint64_t mantissa = 0;
+        for (; q < end_ && static_cast<unsigned>(*q - '0') < 10; ++q)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+        std::size_t digits = static_cast<std::size_t>(q - significant);
+        bool any = q > whole;
+        int scale = 0;
+        if (q < end_ && *q == '.') {
+            const char* fraction = ++q;
+            if (mantissa == 0)
+                while (q < end_ && *q == '0')
+                    ++q;
+            const char* fraction_significant = q;
+            for (; q < end_ && static_cast<unsigned>(*q - '0') < 10; ++q)
+                mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+            digits += static_cast<std::size_t>(q - fraction_significant);
+            scale = -static_cast<int>(std::min<std::ptrdiff_t>(q - fraction, 1000));
+            any = any || q > fraction;
         }
+        const bool exact = digits <= 18;
+        if (any && q < end_ && (*q == 'e' || *q == 'E')) {
+            const char* e = q + 1;
+            const bool below = e < end_ && *e == '-';
+            if (e < end_ && (*e == '-' || *e == '+')) ++e;
+            int exponent = 0;
+            const char* exponent_digits = e;
+            for (; e < end_ && static_cast<unsigned>(*e - '0') < 10; ++e)
+                exponent = exponent < 1000 ? exponent * 10 + (*e - '0') : exponent;
+            if (e == exponent_digits) return from_chars_number(out);
+            scale += below ? -exponent : exponent;
+            q = e;
+        }
+        if (!any || (q < end_ && !is_delimiter(*q))) return from_chars_number(out);
+        if (!exact || mantissa > (std::uint64_t(1) << 53) || scale < -22 || scale > 22)
+            return from_chars_number(out);
+        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        const double m = static_cast<double>(mantissa);
+        const double value = scale < 0 ? m / kPowers[-scale] : m * kPowers[scale];
+        out = negative ? -value : value;
+        p_ = q;
+        return true;
+    }
+
+    // The general number reader: any form std::from_chars accepts, "nan" and "inf" included.
+    bool from_chars_number(double& out) {
         const char* from = (p_ < end_ && *p_ == '+') ? p_ + 1 : p_;
         const auto [stop, error] = std::from_chars(from, end_, out);
         if (error != std::errc() || (stop != end_ && !is_delimiter(*stop))) return false;
@@ -410,6 +456,7 @@ private:
         ++p_;
         skip_space();
         if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) read_binary(a);
+        reserve_for_text(a);
         for (;;) {
             skip_space();
             if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
@@ -440,6 +487,19 @@ private:
             else if (a.width != count)
                 a.width = 0;
             ++a.elements;
+        }
+    }
+
+    // Room for the numbers of a text array up to its closing bracket, so that large arrays
+    // are not copied as they grow; a number takes four characters or more in most arrays.
+    void reserve_for_text(Array& a) {
+        const void* close = std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_));
+        if (!close) return;
+        try {
+            a.numbers.reserve(a.numbers.size() +
+                              static_cast<std::size_t>(static_cast<const char*>(close) - p_) / 4);
+        } catch (const std::bad_alloc&) {
+            // Growing as the numbers come is slower but needs no more than they take.
         }
     }
 
