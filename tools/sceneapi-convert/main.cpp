@@ -64,12 +64,12 @@ void print_summary(const Options& o, const ConversionSummary& s, double ms) {
     std::string materials;
     for (const auto& [kind, n] : s.materials)
         materials += (materials.empty() ? "" : ", ") + std::to_string(n) + " " + kind;
-    std::printf("%s -> %s: %s, %s with %s, %s (%s), %s; materials: %s; %s, %s%s, %s (%s); "
-                "%.1f ms\n",
+    std::printf("%s -> %s: %s placed once, %s placed %s, %s (%s), %s; materials: %s; %s, "
+                "%s%s, %s (%s); %.1f ms\n",
                 o.model.c_str(), o.live ? "live link" : o.output.c_str(),
-                plural(s.objects, "object", "objects").c_str(),
-                plural(s.definitions, "definition", "definitions").c_str(),
-                plural(s.instances, "instance", "instances").c_str(),
+                plural(s.objects, "mesh", "meshes").c_str(),
+                plural(s.definitions, "shared mesh", "shared meshes").c_str(),
+                plural(s.instances, "time", "times").c_str(),
                 plural(s.triangles, "triangle", "triangles").c_str(),
                 plural(s.vertices, "vertex", "vertices").c_str(),
                 plural(s.groups, "group", "groups").c_str(),
