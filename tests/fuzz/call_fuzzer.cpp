@@ -1,5 +1,6 @@
 #include "call_fuzzer.h"
 
+#include "reader/scene_reader.h"
 #include "scene_oracle.h"
 #include "sceneapi_cs_wrapper.h"
 
@@ -252,6 +253,11 @@ struct CallFuzzer::Session {
         ++figures.files_checked;
         const SceneCheck check = check_scene(text);
         if (!check.ok) fault(check.fault);
+        // The project's own reader must take every file the structural check passes.
+        if (check.ok) {
+            const vtl::reader::ReadResult read = vtl::reader::read_scene(text);
+            if (!read.ok) fault("reader: " + read.error.describe());
+        }
         // Past a structural fault the strings are no longer found where they stand.
         for (const auto& [s, from] : expected) {
             if (check.strings.count(written_form(s)))
