@@ -57,12 +57,18 @@ private:
     std::multimap<std::string, Channel> channels_; // by node name
     std::map<std::string, const aiLight*> lights_; // by node name
 
+    // Counts the placements of every mesh below `node`.
     void count_uses(const aiNode& node);
+    // Defines every material under its index + 1.
     void materials();
+    // Writes the first camera, placed by its node.
     void camera();
     // Writes the data of mesh `index`, placed too when `place`; returns its object id.
     int mesh(unsigned index, bool place);
+    // Writes a node as a group: its transform, animations, meshes, light and children.
     void node(const aiNode& node);
+    // Writes a point light (other kinds are counted as skipped).
     void light(const aiLight& light);
+    // Writes the keyframes of one channel as an animation of the node `name`.
     void animation(const std::string& name, const Channel& c);
 };

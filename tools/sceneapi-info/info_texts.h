@@ -12,6 +12,20 @@ inline constexpr const char* kNurbsGeometry = "nurbs";
 inline constexpr const char* kLightBlock = "light block";
 // Surface shader types that make a material a light.
 inline constexpr const char* kLightKinds[] = {"vtl_point_light", "vtl_ies_light", "vtl_mesh_light"};
+// Block, statement and parameter keywords the summary looks for.
+inline constexpr const char* kSurface = "surface";
+inline constexpr const char* kShader = "shader";
+inline constexpr const char* kGroup = "group";
+inline constexpr const char* kObject = "object";
+inline constexpr const char* kMaterial = "material";
+inline constexpr const char* kCamera = "camera";
+inline constexpr const char* kLight = "light";
+inline constexpr const char* kAnimation = "animation";
+inline constexpr const char* kTimestamps = "timestamps";
+inline constexpr const char* kLoad = "load";
+inline constexpr const char* kGeometry = "geometry";
+inline constexpr const char* kTrianglesArray = "triangles";
+inline constexpr const char* kVertices = "vertices";
 // How many of the largest objects are listed.
 inline constexpr int kLargestCount = 5;
 

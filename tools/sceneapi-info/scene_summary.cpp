@@ -11,12 +11,12 @@ namespace {
 
 // The type of a material's surface shader: inline, or a numbered shader defined in it.
 std::string material_kind(const Node& material) {
-    const Value* surface = material.value_of("surface");
+    const Value* surface = material.value_of(info_texts::kSurface);
     if (!surface) return "none";
     if (surface->kind == ValueKind::Shader) return surface->text;
     if (surface->kind == ValueKind::Number) {
         for (const Node& c : material.children)
-            if (c.keyword == "shader" && c.values.size() >= 2 &&
+            if (c.keyword == info_texts::kShader && c.values.size() >= 2 &&
                 c.values[0].kind == ValueKind::Number && c.values[0].number == surface->number)
                 return c.values[1].text;
         return "shader " + std::to_string(static_cast<long>(surface->number));
@@ -54,31 +54,32 @@ public:
 private:
     SceneSummary& s_;
 
+    // One node: errors, groups, objects, materials, cameras, lights, animations, options.
     void visit_node(const Node& n, std::vector<GroupSummary>& groups, GroupSummary* parent) {
         if (n.kind == NodeKind::Error) {
             s_.errors.push_back({n.line, n.values.empty() ? std::string() : n.values[0].text});
             return;
         }
         if (n.kind != NodeKind::Block) return;
-        if (n.keyword == "group") {
+        if (n.keyword == info_texts::kGroup) {
             GroupSummary g;
             g.name = n.name();
             g.line = n.line;
             visit(n.children, g.groups, &g);
             groups.push_back(std::move(g));
-        } else if (n.keyword == "object") {
+        } else if (n.keyword == info_texts::kObject) {
             object(n, groups, parent);
-        } else if (n.keyword == "material") {
+        } else if (n.keyword == info_texts::kMaterial) {
             const std::string kind = material_kind(n);
             ++(is_light_kind(kind) ? s_.lights : s_.materials)[kind];
-        } else if (n.keyword == "camera") {
+        } else if (n.keyword == info_texts::kCamera) {
             ++s_.cameras;
-        } else if (n.keyword == "light") {
+        } else if (n.keyword == info_texts::kLight) {
             ++s_.lights[info_texts::kLightBlock];
-        } else if (n.keyword == "animation") {
+        } else if (n.keyword == info_texts::kAnimation) {
             ++s_.animations;
-            s_.keyframes += array_numbers(n, "timestamps");
-        } else if (n.keyword == "load" && n.name() == info_texts::kOptionsModule) {
+            s_.keyframes += array_numbers(n, info_texts::kTimestamps);
+        } else if (n.keyword == info_texts::kLoad && n.name() == info_texts::kOptionsModule) {
             for (const Node& option : n.children)
                 if (option.kind != NodeKind::Block)
                     s_.import_options.emplace_back(
@@ -88,6 +89,7 @@ private:
         }
     }
 
+    // One object block: counted as placed or defined, its geometry measured.
     void object(const Node& n, std::vector<GroupSummary>& groups, GroupSummary* parent) {
         ObjectSummary o;
         o.name = n.name();
@@ -101,14 +103,14 @@ private:
             if (parent) ++parent->objects;
         }
         for (const Node& c : n.children) {
-            if (c.kind == NodeKind::Block && c.keyword == "geometry") {
+            if (c.kind == NodeKind::Block && c.keyword == info_texts::kGeometry) {
                 o.geometry = c.name();
                 if (o.geometry == info_texts::kInstanceGeometry && !o.definition) ++s_.instances;
                 if (o.geometry == info_texts::kNurbsGeometry) ++s_.nurbs_surfaces;
                 if (o.geometry == info_texts::kTriangleGeometry) {
-                    o.triangles = array_numbers(c, "triangles") / 3;
+                    o.triangles = array_numbers(c, info_texts::kTrianglesArray) / 3;
                     s_.triangles += o.triangles;
-                    s_.vertices += array_numbers(c, "vertices") / 3;
+                    s_.vertices += array_numbers(c, info_texts::kVertices) / 3;
                 }
             } else {
                 visit_node(c, groups, parent);

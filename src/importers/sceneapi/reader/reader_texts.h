@@ -15,6 +15,7 @@ inline constexpr std::string_view kModify = "#modify";
 inline constexpr std::string_view kPrint = "#print";
 inline constexpr std::string_view kError = "#error";
 inline constexpr std::string_view kComment = "//";
+inline constexpr std::string_view kVersion = "version";
 // Statements written as two words.
 inline constexpr std::string_view kReflection = "reflection";
 inline constexpr std::string_view kMap = "map";

@@ -1,5 +1,7 @@
 #include "reader/scene_document.h"
 
+#include "reader/reader_texts.h"
+
 namespace vtl::reader {
 
 bool Value::is(std::string_view s) const {
@@ -39,7 +41,7 @@ std::vector<std::string> Document::header() const {
 
 int Document::version() const {
     for (const Node& n : nodes)
-        if (n.kind == NodeKind::Statement && n.keyword == "version" && !n.values.empty() &&
+        if (n.kind == NodeKind::Statement && n.keyword == texts::kVersion && !n.values.empty() &&
             n.values.front().kind == ValueKind::Number)
             return static_cast<int>(n.values.front().number);
     return -1;
