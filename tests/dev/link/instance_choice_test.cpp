@@ -2,6 +2,7 @@
 
 #include "dev/link/photara_live.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -64,11 +65,18 @@ TEST(ReadInstances, ElementsAreFoundAtAnyDepthInAnyOrderWithinTheRange) {
                            "<photara_instance><process_id>4711</process_id>"
                            "<version_major>8</version_major><livelink_port>9001</livelink_port>"
                            "</photara_instance>"
-                           "<other><version_major>6</version_major></other>"
+                           "<other><version_major>6</version_major><process_id>6</process_id>"
+                           "<livelink_port>0</livelink_port></other>"
                            "<x><info><version_major>12</version_major><process_id>99</process_id>"
                            "</info><net><livelink_port>-1</livelink_port></net></x>"
-                           "<photara_instance><process_id>5</process_id></photara_instance>"
-                           "<photara_instance><version_major>21</version_major></photara_instance>"
+                           // Each lacks one number, or its text: skipped.
+                           "<i><process_id>5</process_id><livelink_port>1</livelink_port></i>"
+                           "<i><version_major>9</version_major><livelink_port>1</livelink_port></i>"
+                           "<i><version_major>9</version_major><process_id>7</process_id></i>"
+                           "<i><version_major>9</version_major><process_id/>"
+                           "<livelink_port>1</livelink_port></i>"
+                           "<i><version_major>21</version_major><process_id>8</process_id>"
+                           "<livelink_port>1</livelink_port></i>"
                            "</photara_instances>";
     std::vector<InstanceRecord> records = vtl::read_instances(document, 7, 20);
     ASSERT_EQ(records.size(), 2u);
@@ -79,8 +87,12 @@ TEST(ReadInstances, ElementsAreFoundAtAnyDepthInAnyOrderWithinTheRange) {
     EXPECT_EQ(records[1].process_id, 99);
     EXPECT_EQ(records[1].live_link_port, -1);
     EXPECT_EQ(vtl::read_instances(document, 6, 6).size(), 1u);
+    EXPECT_EQ(vtl::read_instances(document, 21, 21).size(), 1u);
     EXPECT_TRUE(vtl::read_instances(nullptr, 7, 20).empty());
     EXPECT_TRUE(vtl::read_instances("not xml", 7, 20).empty());
+    // Not well-formed: a truncated document is not read as the instances before the cut.
+    const std::string cut(document, std::strlen(document) - std::strlen("</photara_instances>"));
+    EXPECT_TRUE(vtl::read_instances(cut.c_str(), 7, 20).empty());
 }
 
 TEST(ChooseInstance, ABusyInstanceIsChosenOnlyWhenAnyInstanceIsAccepted) {

@@ -110,12 +110,13 @@ std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int high
     for (const TiXmlElement* instance = root->FirstChildElement(); instance;
          instance = instance->NextSiblingElement()) {
         long version = 0;
-        if (!read_number(instance, kInstanceVersionElement, version)) continue;
-        if (version < lowest || version > highest) continue;
         long process_id = 0;
         long port = 0;
-        read_number(instance, kInstanceProcessElement, process_id);
-        read_number(instance, kInstancePortElement, port);
+        if (!read_number(instance, kInstanceVersionElement, version) ||
+            !read_number(instance, kInstanceProcessElement, process_id) ||
+            !read_number(instance, kInstancePortElement, port))
+            continue;
+        if (version < lowest || version > highest) continue;
         InstanceRecord record;
         record.version_major = static_cast<std::int32_t>(version);
         record.process_id = static_cast<std::int64_t>(process_id);

@@ -11,8 +11,9 @@ namespace vtl {
 class PhotaraQueryApi;
 
 // Returns the records of the instances in the document whose major version lies within
-// lowest..highest, in document order. A null text, a text without a root element and an
-// instance without a major version yield no record; a missing process id or port reads as 0.
+// lowest..highest, in document order. A null text and a text without a root element yield no
+// record; an instance lacking its major version, process id or port (or the number's text) is
+// skipped.
 // A document that is not well-formed or nested more than 256 levels deep yields no record.
 std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int highest);
 
