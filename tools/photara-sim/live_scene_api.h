@@ -23,8 +23,14 @@ public:
     bool connect(const char* host, int port, int attempts) override;
     // Ends the link: the instance receives the end of the scene. False when none was open.
     bool disconnect() override;
-    // Remembers the link id sent in the greeting.
-    void set_id(unsigned id) override { link_id_ = id; }
+    // Before connect: remembers the link id sent in the greeting. On an open link: an object
+    // id, written as a Scene file writes it.
+    void set_id(unsigned id) override {
+        if (writer_)
+            writer_->set_id(id);
+        else
+            link_id_ = id;
+    }
 
     // Everything else goes to the writer of the open link, or nowhere.
     void reserved_1() override { target().reserved_1(); }

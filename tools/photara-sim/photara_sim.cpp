@@ -1,21 +1,27 @@
 // photara-sim: a stand-in for the rendering application that accepts live links on the
 // loopback interface. It registers itself as a running instance in the shared folder, writes
-// the Scene file text of each finished link to its output file, and lists each link's groups
-// in its scene document (see sim_protocol.h).
+// the Scene file text of each finished link to its output file, and names each link's groups,
+// objects and materials in its scene document (see sim_protocol.h).
 //
 //     photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE]
 //                 [--output FILE] [--instances FOLDER]
 //
-// Each option falls back to an environment variable (PHOTARA_SIM_VERSION, PHOTARA_SIM_PORT,
-// PHOTARA_SIM_SCENE, PHOTARA_SIM_OUTPUT, PHOTARA_SIM_INSTANCES), so that an instance started
-// without arguments, as the library starts the application, can be configured. --port 0 (the
-// default) takes a free port; --advertise-port names the port the instance offers in its
-// record (default: the one it listens on; 0 offers none). SIGTERM or SIGINT end it; it then
-// removes its record.
+// An instance plays the installation whose record names its executable as "BinName": the
+// record's version is its major version, and it listens on the first free port of the record's
+// LiveLinkPort..LiveLinkMaxPort range. Each option overrides that, and falls back to an
+// environment variable (PHOTARA_SIM_VERSION, PHOTARA_SIM_PORT, PHOTARA_SIM_SCENE,
+// PHOTARA_SIM_OUTPUT, PHOTARA_SIM_INSTANCES) that overrides it too, so that an instance started
+// without arguments, as the library starts the application, can be configured. Without a port
+// or a recorded range, a free port is taken (so does --port 0); --advertise-port names the port
+// the instance offers in its record (default: the one it listens on; 0 offers none). SIGTERM or
+// SIGINT end it; it then removes its record.
 
 #include "platform/posix/unique_fd.h"
+#include "reader/scene_reader.h"
+#include "sim_installation.h"
 #include "sim_protocol.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -24,9 +30,11 @@
 #include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
+#include <set>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using platform::UniqueFd;
@@ -39,8 +47,8 @@ constexpr int kDefaultVersion = 8;
 constexpr int kListenBacklog = 8;
 constexpr int kPollIntervalMs = 100;
 constexpr int kGreetingTimeoutMs = 3000;
-constexpr const char* kGroupKeyword = "group \"";
-constexpr const char* kDefinePrefix = "#define ";
+// The blocks whose names the scene document lists; each keyword is also the element's name.
+constexpr const char* kNamedBlocks[] = {"group", "object", "material"};
 constexpr const char* kUsage =
     "usage: photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE] "
     "[--output FILE] [--instances FOLDER]\n";
@@ -54,15 +62,24 @@ void request_stop(int) {
 
 struct Options {
     int version = kDefaultVersion;
-    int port = 0;
+    int port = -1; // -1: the first free port of the range, or any free port without one
+    int lowest_port = 0;
+    int highest_port = 0;
     int advertised_port = -1; // -1: the listening port
     std::string scene_file;
     std::string output_file;
     std::string instances;
 };
 
-// Reads the options, each defaulting to its environment variable; false on a bad argument.
+// Reads the options, each defaulting to its environment variable, then to the installation
+// record; false on a bad argument.
 bool read_options(int argc, char** argv, Options& options) {
+    Installation installation;
+    if (find_own_installation(installation)) {
+        options.version = installation.version;
+        options.lowest_port = installation.lowest_port;
+        options.highest_port = installation.highest_port;
+    }
     if (!environment(kVersionVariable).empty())
         options.version = std::atoi(environment(kVersionVariable).c_str());
     if (!environment(kPortVariable).empty())
@@ -111,6 +128,21 @@ UniqueFd listen_on_loopback(int& port) {
     return listener;
 }
 
+// Listens on the port asked for, else on the first free port of the range, else on any free
+// port; *port receives the port bound.
+UniqueFd listen_as_asked(const Options& options, int& port) {
+    if (options.port >= 0 || options.lowest_port <= 0) {
+        port = std::max(options.port, 0);
+        return listen_on_loopback(port);
+    }
+    for (int candidate = options.lowest_port; candidate <= options.highest_port; ++candidate) {
+        port = candidate;
+        UniqueFd listener = listen_on_loopback(port);
+        if (listener.get() >= 0) return listener;
+    }
+    return {};
+}
+
 // Waits until fd is readable; false when the time ran out or a stop was requested.
 bool wait_readable(int fd, int timeout_ms) {
     for (int waited = 0; !g_stop && (timeout_ms < 0 || waited < timeout_ms);
@@ -151,23 +183,23 @@ bool read_scene(int fd, std::string& text) {
     }
 }
 
-// Returns the names of the groups a Scene file text opens, in order.
-std::vector<std::string> group_names(const std::string& text) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(kLineEnd, start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        line.erase(0, line.find_first_not_of(" \t"));
-        if (line.compare(0, std::strlen(kDefinePrefix), kDefinePrefix) == 0)
-            line.erase(0, std::strlen(kDefinePrefix));
-        if (line.compare(0, std::strlen(kGroupKeyword), kGroupKeyword) != 0) continue;
-        line.erase(0, std::strlen(kGroupKeyword));
-        names.push_back(line.substr(0, line.find('"')));
-    }
-    return names;
+// A named group, object or material block of a Scene file: its keyword and its name.
+using NamedBlock = std::pair<std::string, std::string>;
+
+// Returns the groups, objects (defined or placed) and materials (defined or inline) a Scene
+// file text holds, each once, in order; a text cut short yields the blocks read before the cut.
+std::vector<NamedBlock> named_blocks(const std::string& text) {
+    std::vector<NamedBlock> blocks;
+    std::set<NamedBlock> seen;
+    const vtl::reader::ReadResult read = vtl::reader::read_scene(text);
+    vtl::reader::walk(read.document.nodes, [&](const vtl::reader::Node& node, int) {
+        if (node.kind != vtl::reader::NodeKind::Block || node.name().empty()) return;
+        for (const char* keyword : kNamedBlocks) {
+            NamedBlock block{keyword, node.name()};
+            if (node.keyword == keyword && seen.insert(block).second) blocks.push_back(block);
+        }
+    });
+    return blocks;
 }
 
 // Returns the text with the characters XML reserves replaced by entities.
@@ -226,14 +258,15 @@ public:
                             record);
     }
 
-    // Takes one finished link: its groups go into the scene, its text to the output file.
+    // Takes one finished link: its groups, objects and materials go into the scene, its text
+    // to the output file.
     void take_link(const std::string& text) {
         ++links_;
         std::string link = "<link number=\"" + std::to_string(links_) + "\">";
-        std::vector<std::string> groups = group_names(text);
-        for (const std::string& name : groups)
-            link += "<group name=\"" + xml_escaped(name) + "\"/>";
-        if (groups.empty()) link += "<content/>";
+        const std::vector<NamedBlock> blocks = named_blocks(text);
+        for (const auto& [keyword, name] : blocks)
+            link += "<" + keyword + " name=\"" + xml_escaped(name) + "\"/>";
+        if (blocks.empty()) link += "<content/>";
         link += "</link>";
         const std::string closing = "</scene>";
         std::size_t at = scene_.rfind(closing);
@@ -286,8 +319,8 @@ int main(int argc, char** argv) {
     ::sigaction(SIGINT, &action, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    int port = options.port;
-    UniqueFd listener = listen_on_loopback(port);
+    int port = 0;
+    UniqueFd listener = listen_as_asked(options, port);
     if (listener.get() < 0) {
         std::perror("photara-sim: listening");
         return 1;

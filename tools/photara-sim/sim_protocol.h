@@ -14,11 +14,14 @@
 //
 //     <photara_scene>
 //       <scene>
-//         <link number="1"><group name="chair"/>...</link>   one per link, its groups
+//         <link number="1">                                  one per link
+//           <group name="table"/><object name="vase"/><material name="glass"/>...
+//         </link>
 //       </scene>
 //     </photara_scene>
 //
-// A link without groups holds one <content/> element, so that any link makes the scene busy.
+// A link names each group, object and material it held once; a link without any holds one
+// <content/> element, so that any link makes the scene busy.
 
 #include <string>
 

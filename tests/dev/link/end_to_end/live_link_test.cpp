@@ -4,13 +4,18 @@
 #include "sceneapi_cs_wrapper.h"
 #include "stand_in_processes.h"
 
+#include "platform/posix/unique_fd.h"
 #include "platform/temp_folder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <regex>
+#include <sstream>
 #include <stdlib.h>
+#include <sys/socket.h>
 
 using test_support::StandIn;
 using test_support::TempFolder;
@@ -24,6 +29,22 @@ constexpr double kExportSeconds = 20.0;
 constexpr double kStartSeconds = 5.0;
 constexpr double kDeliverySeconds = 5.0;
 constexpr int kUpAxisZ = 2;
+
+// Listens on a free loopback port; *port receives it, 0 on failure.
+platform::UniqueFd listen_on_free_port(int& port) {
+    platform::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    port = 0;
+    if (socket.get() >= 0 &&
+        ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::listen(socket.get(), 1) == 0 &&
+        ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    return socket;
+}
 
 // The text up to and including the import options, as the instance receives it.
 const std::regex kOpening("#print \"Photara SceneApi oo [^\"]*\"\nversion 10\n\nload "
@@ -40,7 +61,6 @@ protected:
         ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
         ::setenv("PHOTARA_SIM_INSTANCES", instances().c_str(), 1);
         ::setenv("PHOTARA_SIM_OUTPUT", output().c_str(), 1);
-        ::setenv("PHOTARA_SIM_VERSION", "9", 1);
         install("");
     }
     void TearDown() override {
@@ -48,18 +68,20 @@ protected:
         instances_.clear();
         test_support::stop_children_named(kSimName); // also those the library started
         for (const char* name : {"SCENEAPI_HKCU_REG", "SCENEAPI_HKLM_REG", "PHOTARA_SIM_INSTANCES",
-                                 "PHOTARA_SIM_OUTPUT", "PHOTARA_SIM_VERSION"})
+                                 "PHOTARA_SIM_OUTPUT"})
             ::unsetenv(name);
     }
 
     std::string instances() const { return folder.file("instances"); }
     std::string output() const { return folder.file("received.scene"); }
 
-    // Records version 8 of the application: the stand-in and its Live library.
-    void install(const std::string& more_values) {
+    // Records a version of the application: the stand-in and its Live library.
+    void install(const std::string& more_values, int version = 8) {
         folder.write("user.reg", "Windows Registry Editor Version 5.00\n\n"
-                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n"
-                                 "\"BinName\"=\"" +
+                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara " +
+                                     std::to_string(version) +
+                                     "]\n"
+                                     "\"BinName\"=\"" +
                                      std::string(kSim) +
                                      "\"\n\"BinFolder\"=\"" STAND_IN_FOLDER
                                      "\"\n\"ResourceFolder\"=\"" +
@@ -121,6 +143,49 @@ protected:
         disconnect();
     }
 
+    // Sends materials, a camera, a group with a mesh and a copy of it, and lights; ends the
+    // destination.
+    static void send_scene() {
+        setDiffuse(1, "matte", 0.5f, 0.25f, 1.0f);
+        setPlastic(2, "red plastic", 1.0f, 0.0f, 0.0f);
+        const float fov[4] = {-0.5f, 0.5f, -0.375f, 0.375f};
+        setCamera(0, -5, 1, 0, 1, 0, 0, 0, 1, false, fov);
+        beginGroup("table");
+        beginTriangleObject("top");
+        for (float x : {0.0f, 1.0f})
+            for (float y : {0.0f, 1.0f})
+                addVertex(x, y, 0.5f);
+        addTriangle(0, 1, 2);
+        addTriangle(1, 3, 2);
+        setMaterial(2);
+        int id = 0;
+        endTriangleObject(&id, true);
+        beginInstanceObject("top copy");
+        setInstanceId(id);
+        setMaterial(1);
+        endInstanceObject();
+        endGroup();
+        const float warm[3] = {1.0f, 0.75f, 0.5f};
+        addPointLight("bulb", 800, warm);
+        addLineLight("strip", 400, 2, 0.5f);
+        closeFile();
+    }
+
+    // The lines from the banner on, their words separated by one space: what a Scene file and
+    // a live link both carry, whatever their indentation.
+    static std::vector<std::string> scene_lines(const std::string& text) {
+        std::vector<std::string> lines;
+        std::istringstream in(text.substr(std::min(text.find("#print"), text.size())));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string joined;
+            for (std::string word; words >> word;)
+                joined += (joined.empty() ? "" : " ") + word;
+            lines.push_back(joined);
+        }
+        return lines;
+    }
+
     TempFolder folder;
     std::vector<StandIn> instances_;
 };
@@ -150,7 +215,47 @@ TEST_F(LiveLinkTest, ARunningInstanceReceivesTheSceneAndThenHoldsIt) {
     EXPECT_EQ(probePhotara("chair", 9, 20, true, &found), -1); // out of range
 }
 
+TEST_F(LiveLinkTest, TheInstanceReceivesWhatAFileWouldHoldAndNamesItsContent) {
+    const std::string file = folder.file("export.scene");
+    ASSERT_EQ(openFile(file.c_str(), nullptr, kUpAxisZ, 1.0f), 0);
+    send_scene();
+    start_instance({"--version", "8"});
+    std::string error;
+    ASSERT_EQ(connect("", false, error), 0) << error;
+    send_scene();
+    const std::vector<std::string> written = scene_lines(test_support::read_file(file));
+    const std::vector<std::string> live = scene_lines(received());
+    const auto differ = std::mismatch(live.begin(), live.end(), written.begin(), written.end());
+    EXPECT_TRUE(differ.first == live.end() && differ.second == written.end())
+        << "line " << differ.first - live.begin() + 1 << ": live \""
+        << (differ.first == live.end() ? "(end)" : *differ.first) << "\", file \""
+        << (differ.second == written.end() ? "(end)" : *differ.second) << "\"";
+    for (const char* kind : {"camera \"", "#define material \"red plastic\"", "object \"bulb\"",
+                             "object \"strip\"", "object \"top copy\""})
+        EXPECT_EQ(std::count_if(live.begin(), live.end(),
+                                [kind](const std::string& line) { return line.find(kind) == 0; }),
+                  1)
+            << kind;
+    // Groups, objects, lights and materials are named in the scene: each is found.
+    for (const char* name : {"table", "top", "top copy", "bulb", "matte", "red plastic"}) {
+        bool found = false;
+        EXPECT_EQ(probePhotara(name, 7, 20, false, &found), 0) << name;
+        EXPECT_TRUE(found) << name;
+    }
+    bool found = true;
+    EXPECT_EQ(probePhotara("camera", 7, 20, false, &found), -1); // busy, and not named
+    EXPECT_FALSE(found);
+}
+
 TEST_F(LiveLinkTest, WithoutAQualifyingInstanceTheApplicationIsStartedAndAwaited) {
+    // The installation's port range starts with a port in use: the instance takes a later one.
+    int lowest = 0;
+    const platform::UniqueFd taken = listen_on_free_port(lowest);
+    ASSERT_GT(lowest, 0);
+    char range[96];
+    std::snprintf(range, sizeof range, "\"LiveLinkPort\"=\"%d\"\n\"LiveLinkMaxPort\"=dword:%08x\n",
+                  lowest, lowest + 16);
+    install(range, 11);
     bool found = true;
     EXPECT_EQ(probePhotara("", 7, 20, true, &found), -1);
     std::string error;
@@ -159,6 +264,15 @@ TEST_F(LiveLinkTest, WithoutAQualifyingInstanceTheApplicationIsStartedAndAwaited
     EXPECT_NE(received().find("\ngroup \"started\" {\n"), std::string::npos);
     EXPECT_EQ(probePhotara("started", 7, 20, false, &found), 0);
     EXPECT_TRUE(found);
+    // Started without arguments, it played the recorded installation: version and ports.
+    std::string record;
+    for (const auto& entry : std::filesystem::directory_iterator(instances()))
+        if (entry.path().extension() == ".instance") record = test_support::read_file(entry.path());
+    EXPECT_NE(record.find("<version_major>11</version_major>"), std::string::npos) << record;
+    std::smatch port;
+    ASSERT_TRUE(std::regex_search(record, port, std::regex("<listening_port>(\\d+)<"))) << record;
+    EXPECT_GT(std::stoi(port[1]), lowest);
+    EXPECT_LE(std::stoi(port[1]), lowest + 16);
 }
 
 TEST_F(LiveLinkTest, AnInstanceWithoutPortIsReachedThroughTheRecordedPortRange) {

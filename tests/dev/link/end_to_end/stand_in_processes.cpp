@@ -63,6 +63,8 @@ StandIn::StandIn(const std::string& program, const std::vector<std::string>& arg
     argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
+        // Ended with this process even when it dies before it can end its children.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
