@@ -40,7 +40,7 @@ class QueryApi : public vtl::PhotaraQueryApi {
 public:
     // The document of the instances whose process still runs.
     const char* get_instances_xml() override {
-        const std::string folder = environment(kInstancesVariable);
+        const std::string folder = instances_folder();
         instances_ = kInstancesOpen;
         for (long long process_id : registered_instances(folder)) {
             std::string element;
@@ -54,8 +54,8 @@ public:
     // Reads the instance's scene document at once; false when the instance is gone.
     bool attach_instance(std::int64_t process_id) override {
         detach_instance();
-        const std::string folder = environment(kInstancesVariable);
-        if (folder.empty() || !process_alive(process_id)) return false;
+        const std::string folder = instances_folder();
+        if (!process_alive(process_id)) return false;
         attached_ = read_whole_file(instance_file(folder, process_id, kSceneSuffix), scene_);
         return attached_;
     }

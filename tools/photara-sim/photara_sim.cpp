@@ -14,7 +14,8 @@
 // without arguments, as the library starts the application, can be configured. Without a port
 // or a recorded range, a free port is taken (so does --port 0); --advertise-port names the port
 // the instance offers in its record (default: the one it listens on; 0 offers none). SIGTERM or
-// SIGINT end it; it then removes its record.
+// SIGINT end it; it then removes its record. Instances register in the folder of
+// PHOTARA_SIM_INSTANCES, by default photara-sim-<user id> in the temporary folder.
 
 #include "platform/posix/unique_fd.h"
 #include "reader/scene_reader.h"
@@ -33,6 +34,7 @@
 #include <set>
 #include <string>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -47,6 +49,7 @@ constexpr int kDefaultVersion = 8;
 constexpr int kListenBacklog = 8;
 constexpr int kPollIntervalMs = 100;
 constexpr int kGreetingTimeoutMs = 3000;
+constexpr mode_t kInstancesFolderMode = 0700;
 // The blocks whose names the scene document lists; each keyword is also the element's name.
 constexpr const char* kNamedBlocks[] = {"group", "object", "material"};
 constexpr const char* kUsage =
@@ -86,7 +89,7 @@ bool read_options(int argc, char** argv, Options& options) {
         options.port = std::atoi(environment(kPortVariable).c_str());
     options.scene_file = environment(kSceneVariable);
     options.output_file = environment(kOutputVariable);
-    options.instances = environment(kInstancesVariable);
+    options.instances = instances_folder();
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (i + 1 >= argc) return false;
@@ -106,7 +109,7 @@ bool read_options(int argc, char** argv, Options& options) {
         else
             return false;
     }
-    return !options.instances.empty();
+    return true;
 }
 
 // Opens the listening socket on the loopback address; *port receives the port bound.
@@ -325,6 +328,7 @@ int main(int argc, char** argv) {
         std::perror("photara-sim: listening");
         return 1;
     }
+    ::mkdir(options.instances.c_str(), kInstancesFolderMode); // shared by the user's instances
     Instance instance(options, port);
     if (!instance.publish()) {
         std::perror("photara-sim: registering");

@@ -6,12 +6,21 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace photara_sim {
 
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+std::string instances_folder() {
+    std::string folder = environment(kInstancesVariable);
+    if (!folder.empty()) return folder;
+    folder = environment(kTemporaryFolderVariable);
+    if (folder.empty()) folder = kDefaultTemporaryFolder;
+    return folder + kDefaultInstancesFolder + std::to_string(::getuid());
 }
 
 bool read_whole_file(const std::string& path, std::string& out) {

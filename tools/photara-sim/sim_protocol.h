@@ -1,7 +1,8 @@
 #pragma once
 // What the stand-in application and its Live library agree on.
 //
-// Running instances register in a shared folder (named by PHOTARA_SIM_INSTANCES): instance
+// Running instances register in a shared folder (named by PHOTARA_SIM_INSTANCES, by default
+// "photara-sim-<user id>" in the temporary folder): instance
 // <pid> writes "<pid>.instance", its element of the running-instances document, and
 // "<pid>.scene", its scene document, each replaced whole (written aside, then renamed). The
 // instance element holds, besides what the running-instances document requires, the port the
@@ -33,6 +34,10 @@ constexpr const char* kPortVariable = "PHOTARA_SIM_PORT";
 constexpr const char* kSceneVariable = "PHOTARA_SIM_SCENE";
 constexpr const char* kOutputVariable = "PHOTARA_SIM_OUTPUT";
 
+constexpr const char* kTemporaryFolderVariable = "TMPDIR";
+constexpr const char* kDefaultTemporaryFolder = "/tmp";
+constexpr const char* kDefaultInstancesFolder = "/photara-sim-";
+
 constexpr const char* kInstanceSuffix = ".instance";
 constexpr const char* kSceneSuffix = ".scene";
 constexpr const char* kPendingSuffix = ".pending";
@@ -54,6 +59,10 @@ inline std::string instance_file(const std::string& folder, long long process_id
 
 // Returns the value of an environment variable, empty when it is not set.
 std::string environment(const char* name);
+
+// Returns the shared folder of the running instances: PHOTARA_SIM_INSTANCES when it is set,
+// else the user's folder in TMPDIR (or /tmp).
+std::string instances_folder();
 
 // Returns the whole content of a file; false when it cannot be read.
 bool read_whole_file(const std::string& path, std::string& out);

@@ -304,6 +304,14 @@ TEST_F(LiveLinkTest, WithoutInstallationTheErrorIsCutAsStrncpyCuts) {
     EXPECT_EQ(probePhotara("chair", 7, 20, true, &found), -1);
     EXPECT_FALSE(found);
     EXPECT_EQ(probePhotara(nullptr, 7, 20, true, nullptr), -1);
+    // The sample exporter fails with the same text.
+    const std::string printed = folder.file("exporter.txt");
+    StandIn exporter("/bin/sh",
+                     {"-c", "exec '" + std::string(kExporter) + "' --live 2>'" + printed + "'"});
+    EXPECT_EQ(exporter.wait_exit(kExportSeconds), 1);
+    EXPECT_EQ(test_support::read_file(printed),
+              "sceneapi-export: Failed to connect. Could not get a scene api. Please check your "
+              "Photara installation.\n");
 }
 
 TEST_F(LiveLinkTest, TheSampleExporterSendsItsSceneLive) {
