@@ -5,6 +5,7 @@
 #include "sceneapi_cs_wrapper.h"
 
 #include <climits>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -577,7 +578,15 @@ void CallFuzzer::Session::run_sequence(std::uint64_t length) {
 }
 
 CallFuzzer::CallFuzzer(std::uint64_t seed, std::string folder)
-    : session_(std::make_unique<Session>(seed, std::move(folder))) {}
+    : session_(std::make_unique<Session>(seed, std::move(folder))) {
+    // Empty installation records: the live-link exports must never reach an application that
+    // happens to be installed on the machine running the fuzz (loading it, launching it or
+    // waiting for it).
+    const std::string records = session_->folder + "/no-installations.reg";
+    std::ofstream(records) << "Windows Registry Editor Version 5.00\n";
+    setenv("SCENEAPI_HKCU_REG", records.c_str(), 1);
+    setenv("SCENEAPI_HKLM_REG", records.c_str(), 1);
+}
 
 CallFuzzer::~CallFuzzer() {
     finish();
