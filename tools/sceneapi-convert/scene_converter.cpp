@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -158,18 +159,31 @@ void SceneConverter::camera() {
 int SceneConverter::mesh(unsigned index, bool place) {
     const aiMesh& m = *scene_.mMeshes[index];
     beginTriangleObject(name_or(m.mName, convert_texts::kUnnamedMesh, index).c_str());
-    for (unsigned v = 0; v < m.mNumVertices; ++v) {
-        addVertex(m.mVertices[v].x, m.mVertices[v].y, m.mVertices[v].z);
-        if (m.mNormals) addNormal(m.mNormals[v].x, m.mNormals[v].y, m.mNormals[v].z);
-        if (m.mTextureCoords[0]) addUV(m.mTextureCoords[0][v].x, m.mTextureCoords[0][v].y);
+    // Positions and normals are handed over in place; uvs drop their third coordinate and
+    // faces their index indirection first.
+    static_assert(sizeof(aiVector3D) == 3 * sizeof(float), "aiVector3D must be three floats");
+    const int vertices = static_cast<int>(m.mNumVertices);
+    if (vertices > 0) {
+        addVertices(&m.mVertices[0].x, vertices);
+        if (m.mNormals) addNormals(&m.mNormals[0].x, vertices);
+        if (const aiVector3D* uv = m.mTextureCoords[0]) {
+            std::vector<float> pairs;
+            pairs.reserve(2 * m.mNumVertices);
+            for (unsigned v = 0; v < m.mNumVertices; ++v)
+                pairs.insert(pairs.end(), {uv[v].x, uv[v].y});
+            addUVs(pairs.data(), vertices);
+        }
     }
-    std::size_t triangles = 0;
+    std::vector<int> corners;
+    corners.reserve(3 * std::size_t(m.mNumFaces));
     for (unsigned f = 0; f < m.mNumFaces; ++f) {
         const aiFace& face = m.mFaces[f];
         if (face.mNumIndices != 3) continue;
-        addTriangle(int(face.mIndices[0]), int(face.mIndices[1]), int(face.mIndices[2]));
-        ++triangles;
+        corners.insert(corners.end(),
+                       {int(face.mIndices[0]), int(face.mIndices[1]), int(face.mIndices[2])});
     }
+    const std::size_t triangles = corners.size() / 3;
+    if (triangles > 0) addTriangles(corners.data(), static_cast<int>(triangles));
     setMaterial(static_cast<int>(m.mMaterialIndex) + 1);
     int id = 0;
     endTriangleObject(&id, place);
