@@ -456,7 +456,7 @@ private:
         ++p_;
         skip_space();
         if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) read_binary(a);
-        reserve_for_text(a);
+        const char* close = reserve_for_text(a);
         for (;;) {
             skip_space();
             if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
@@ -476,10 +476,15 @@ private:
                     break;
                 }
                 double d;
-                if (((c >= '0' && c <= '9') || c == '-' || c == '.') && read_number(d))
-                    a.numbers.push_back(d);
-                else
+                if (!((c >= '0' && c <= '9') || c == '-' || c == '.')) {
                     a.items.push_back(parse_value(true, depth));
+                    if (close && p_ > close) close = find_close();
+                } else if (close ? read_short_number(d) : read_number(d)) {
+                    a.numbers.push_back(d);
+                } else {
+                    a.items.push_back(parse_value(true, depth));
+                    if (close && p_ > close) close = find_close();
+                }
             }
             const std::size_t count = a.numbers.size() - numbers;
             if (a.elements == 0)
@@ -490,17 +495,53 @@ private:
         }
     }
 
-    // Room for the numbers of a text array up to its closing bracket, so that large arrays
-    // are not copied as they grow; a number takes four characters or more in most arrays.
-    void reserve_for_text(Array& a) {
-        const void* close = std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_));
-        if (!close) return;
+    // The next "]" from the current position, or null.
+    const char* find_close() const {
+        return static_cast<const char*>(std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_)));
+    }
+
+    // Room for the numbers of a text array up to its first "]", so that large arrays are not
+    // copied as they grow; a number takes four characters or more in most arrays. Returns that
+    // "]", or null.
+    const char* reserve_for_text(Array& a) {
+        const char* close = find_close();
+        if (!close) return nullptr;
         try {
-            a.numbers.reserve(a.numbers.size() +
-                              static_cast<std::size_t>(static_cast<const char*>(close) - p_) / 4);
+            a.numbers.reserve(a.numbers.size() + static_cast<std::size_t>(close - p_) / 4);
         } catch (const std::bad_alloc&) {
             // Growing as the numbers come is slower but needs no more than they take.
         }
+        return close;
+    }
+
+    // read_number for the forms "%g" gives inside an array, where a "]" is known to follow the
+    // current position: no end checks. Up to 15 digits with no exponent, the value is the
+    // digits' integer divided by an exact power of ten, a single correctly rounded operation;
+    // anything else goes to read_number.
+    bool read_short_number(double& out) {
+        const char* q = p_;
+        const bool negative = *q == '-';
+        q += negative;
+        const char* digits = q;
+        std::uint64_t mantissa = 0;
+        for (; static_cast<unsigned>(*q - '0') < 10; ++q)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+        std::ptrdiff_t count = q - digits;
+        std::ptrdiff_t fraction = 0;
+        if (*q == '.') {
+            const char* first = ++q;
+            for (; static_cast<unsigned>(*q - '0') < 10; ++q)
+                mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+            fraction = q - first;
+            count += fraction;
+        }
+        if (count == 0 || count > 15 || !is_delimiter(*q)) return read_number(out);
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double value = static_cast<double>(mantissa) / kPowers[fraction];
+        out = negative ? -value : value;
+        p_ = q;
+        return true;
     }
 
     // The binary array block: 0x01 0x02 0x03, marker, 32-bit count, the values.
