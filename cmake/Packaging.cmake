@@ -11,30 +11,35 @@ install(TARGETS sceneapi_cs_wrapper EXPORT sceneapi_cs_wrapperTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/include/sceneapi_cs_wrapper.h
+install(FILES ${PROJECT_SOURCE_DIR}/include/sceneapi_cs_wrapper.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(EXPORT sceneapi_cs_wrapperTargets
     NAMESPACE ${SCENEAPI_PACKAGE_NAME}::
     DESTINATION ${SCENEAPI_PACKAGE_DIR})
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/sceneapi_cs_wrapperConfig.cmake.in
-    ${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapperConfig.cmake
+    ${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapperConfig.cmake
     INSTALL_DESTINATION ${SCENEAPI_PACKAGE_DIR})
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapperConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapperConfigVersion.cmake
     VERSION ${PROJECT_VERSION}
     COMPATIBILITY SameMajorVersion)
 install(FILES
-    ${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapperConfig.cmake
-    ${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapperConfigVersion.cmake
+    ${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapperConfig.cmake
+    ${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapperConfigVersion.cmake
     DESTINATION ${SCENEAPI_PACKAGE_DIR})
 
 # The prefix is written at install time so that "cmake --install --prefix DIR" is honoured.
 set(SCENEAPI_PREFIX "@SCENEAPI_PREFIX@")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/sceneapi_cs_wrapper.pc.in
-    ${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapper.pc.in-prefixed @ONLY)
+    ${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapper.pc.in-prefixed @ONLY)
 install(CODE "
-    file(READ \"${CMAKE_BINARY_DIR}/package/sceneapi_cs_wrapper.pc.in-prefixed\" pc_text)
+    file(READ \"${PROJECT_BINARY_DIR}/package/sceneapi_cs_wrapper.pc.in-prefixed\" pc_text)
     string(REPLACE \"@SCENEAPI_PREFIX@\" \"\${CMAKE_INSTALL_PREFIX}\" pc_text \"\${pc_text}\")
     file(WRITE \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/sceneapi_cs_wrapper.pc\" \"\${pc_text}\")
     message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/pkgconfig/sceneapi_cs_wrapper.pc\")
 ")
+
+# Windows hosts load the library by the name they declare: sceneapi_cs_wrapper.dll.
+if(WIN32)
+    set_target_properties(sceneapi_cs_wrapper PROPERTIES PREFIX "")
+endif()
