@@ -2,7 +2,85 @@
 
 #include "reader/reader_texts.h"
 
+#include <cmath>
+#include <stdexcept>
+
 namespace vtl::reader {
+
+double Numbers::at(std::size_t i) const {
+    if (i >= size()) throw std::out_of_range("array number index out of range");
+    return (*this)[i];
+}
+
+Numbers::operator std::vector<double>() const {
+    if (wide_) return doubles_;
+    std::vector<double> out;
+    out.reserve(decimals_.size());
+    for (std::uint32_t code : decimals_)
+        out.push_back(decode(code));
+    return out;
+}
+
+void Numbers::reserve(std::size_t count) {
+    if (wide_)
+        doubles_.reserve(count);
+    else
+        decimals_.reserve(count);
+}
+
+void Numbers::push_back(double number) {
+    if (!wide_) {
+        // Integers stay short; the comparisons also keep NaN out.
+        const double magnitude = std::fabs(number);
+        if (magnitude < kDigitLimit && magnitude == std::floor(magnitude)) {
+            push_decimal(static_cast<std::uint32_t>(magnitude), 0, std::signbit(number));
+            return;
+        }
+        widen();
+    }
+    doubles_.push_back(number);
+}
+
+void Numbers::widen() {
+    std::vector<double> doubles;
+    doubles.reserve(decimals_.capacity() > decimals_.size() ? decimals_.capacity()
+                                                            : decimals_.size() + 1);
+    for (std::uint32_t code : decimals_)
+        doubles.push_back(decode(code));
+    doubles_ = std::move(doubles);
+    std::vector<std::uint32_t>().swap(decimals_);
+    wide_ = true;
+}
+
+bool operator==(const Numbers& a, const Numbers& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i])) return false;
+    return true;
+}
+
+bool operator==(const Numbers& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!(a[i] == b[i])) return false;
+    return true;
+}
+
+bool operator==(const std::vector<double>& a, const Numbers& b) {
+    return b == a;
+}
+
+bool operator!=(const Numbers& a, const Numbers& b) {
+    return !(a == b);
+}
+
+bool operator!=(const Numbers& a, const std::vector<double>& b) {
+    return !(a == b);
+}
+
+bool operator!=(const std::vector<double>& a, const Numbers& b) {
+    return !(b == a);
+}
 
 bool Value::is(std::string_view s) const {
     return (kind == ValueKind::String || kind == ValueKind::Word) && text == s;

@@ -3,7 +3,9 @@
 // the source line each one starts on.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,14 +15,102 @@ namespace vtl::reader {
 struct Node;
 struct Value;
 
+// The numbers of an array, read back as doubles. As long as every number was written as a short
+// decimal (an integer below 2^27 over a power of ten up to 10^15: integer indices and "%g"
+// floats), each one takes four bytes and gives back exactly the double it was read as; the first
+// number of any other form turns the whole array into doubles.
+class Numbers {
+public:
+    using value_type = double;
+    using size_type = std::size_t;
+
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = double;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const double*;
+        using reference = double;
+
+        const_iterator(const Numbers* numbers, std::size_t index)
+            : numbers_(numbers), index_(index) {}
+        double operator*() const { return (*numbers_)[index_]; }
+        const_iterator& operator++() {
+            ++index_;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before = *this;
+            ++index_;
+            return before;
+        }
+        bool operator==(const const_iterator& o) const { return index_ == o.index_; }
+        bool operator!=(const const_iterator& o) const { return index_ != o.index_; }
+
+    private:
+        const Numbers* numbers_;
+        std::size_t index_;
+    };
+    using iterator = const_iterator;
+
+    // Largest digit count of a short decimal, plus one.
+    static constexpr std::uint32_t kDigitLimit = std::uint32_t(1) << 27;
+
+    std::size_t size() const { return wide_ ? doubles_.size() : decimals_.size(); }
+    bool empty() const { return size() == 0; }
+    double operator[](std::size_t i) const { return wide_ ? doubles_[i] : decode(decimals_[i]); }
+    double at(std::size_t i) const; // throws std::out_of_range past the end
+    double front() const { return (*this)[0]; }
+    double back() const { return (*this)[size() - 1]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+    operator std::vector<double>() const;
+
+    void reserve(std::size_t count);
+    void push_back(double number);
+    // Appends (negative ? -1 : 1) * digits / 10^decimals, digits < kDigitLimit, decimals < 16.
+    void push_decimal(std::uint32_t digits, unsigned decimals, bool negative) {
+        const std::uint32_t code = std::uint32_t(negative) << 31 | digits << 4 | decimals;
+        if (wide_)
+            doubles_.push_back(decode(code));
+        else
+            decimals_.push_back(code);
+    }
+
+    // The division that also reads short decimals, so both give the same double.
+    static double decimal(std::uint64_t digits, unsigned decimals, bool negative) {
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double value = static_cast<double>(digits) / kPowers[decimals];
+        return negative ? -value : value;
+    }
+
+private:
+    static double decode(std::uint32_t code) {
+        return decimal((code >> 4) & (kDigitLimit - 1), code & 15, code >> 31);
+    }
+    void widen();
+
+    std::vector<std::uint32_t> decimals_; // sign, digits and decimals of each short decimal
+    std::vector<double> doubles_;         // every number once the array is wide
+    bool wide_ = false;
+};
+
+bool operator==(const Numbers& a, const Numbers& b);
+bool operator==(const Numbers& a, const std::vector<double>& b);
+bool operator==(const std::vector<double>& a, const Numbers& b);
+bool operator!=(const Numbers& a, const Numbers& b);
+bool operator!=(const Numbers& a, const std::vector<double>& b);
+bool operator!=(const std::vector<double>& a, const Numbers& b);
+
 // An array value. Numbers are kept flat, element after element, so that large geometry arrays
 // cost one vector; any other element (string, word, shader) is kept as a value of its own.
 struct Array {
-    std::vector<double> numbers; // every numeric scalar of every element, in order
-    std::vector<Value> items;    // the elements that are not numbers, in order
-    std::size_t elements = 0;    // number of elements (a binary 'c' block: triples)
-    std::size_t width = 0;       // numbers per element when every element has as many, else 0
-    char binary = 0;             // marker of an embedded binary block ('c', 'f', 'r', 'i'), or 0
+    Numbers numbers;          // every numeric scalar of every element, in order
+    std::vector<Value> items; // the elements that are not numbers, in order
+    std::size_t elements = 0; // number of elements (a binary 'c' block: triples)
+    std::size_t width = 0;    // numbers per element when every element has as many, else 0
+    char binary = 0;          // marker of an embedded binary block ('c', 'f', 'r', 'i'), or 0
 };
 
 enum class ValueKind {

@@ -456,43 +456,136 @@ private:
         ++p_;
         skip_space();
         if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) read_binary(a);
+        Element element;
         const char* close = reserve_for_text(a);
         for (;;) {
+            if (close && p_ < close) read_short_numbers(a, element);
             skip_space();
             if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
-            if (*p_ == ']') {
-                ++p_;
-                return;
-            }
-            const std::size_t numbers = a.numbers.size(), items = a.items.size();
-            for (;;) {
-                skip_space();
-                if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
-                const char c = *p_;
-                if (c == ',' || c == ']') {
-                    if (a.numbers.size() == numbers && a.items.size() == items)
-                        fail(texts::kEmptyElement);
-                    if (c == ',') ++p_;
-                    break;
+            const char c = *p_;
+            if (!element.open) {
+                if (c == ']') {
+                    ++p_;
+                    return;
                 }
-                double d;
-                if (!((c >= '0' && c <= '9') || c == '-' || c == '.')) {
-                    a.items.push_back(parse_value(true, depth));
-                    if (close && p_ > close) close = find_close();
-                } else if (close ? read_short_number(d) : read_number(d)) {
-                    a.numbers.push_back(d);
-                } else {
-                    a.items.push_back(parse_value(true, depth));
-                    if (close && p_ > close) close = find_close();
-                }
+                element.start(a);
             }
+            if (c == ',' || c == ']') {
+                if (element.empty(a)) fail(texts::kEmptyElement);
+                if (c == ',') ++p_;
+                element.end(a);
+                continue;
+            }
+            const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '.';
+            if (!numeric || !read_number(a.numbers)) {
+                a.items.push_back(parse_value(true, depth));
+                if (close && p_ > close) close = find_close();
+            }
+        }
+    }
+
+    // The array element being read: where its numbers and other values start.
+    struct Element {
+        bool open = false;
+        std::size_t numbers = 0;
+        std::size_t items = 0;
+
+        void start(const Array& a) {
+            open = true;
+            numbers = a.numbers.size();
+            items = a.items.size();
+        }
+        bool empty(const Array& a) const {
+            return a.numbers.size() == numbers && a.items.size() == items;
+        }
+        // Counts the element and whether its width matches the ones before.
+        void end(Array& a) {
             const std::size_t count = a.numbers.size() - numbers;
             if (a.elements == 0)
                 a.width = count;
             else if (a.width != count)
                 a.width = 0;
             ++a.elements;
+            open = false;
         }
+    };
+
+    // The bulk of a geometry array: short numbers, blanks, line breaks and the commas between
+    // elements, read in one loop without end checks as a "]" is known to follow. Stops before
+    // anything else (an element's last comma included), which the caller reads.
+    void read_short_numbers(Array& a, Element& element) {
+        const char* q = p_;
+        std::size_t line = line_;
+        const char* line_start = line_start_;
+        for (;;) {
+            char c = *q;
+            while (is_blank(c) || c == '\n') {
+                if (c == '\n') {
+                    ++line;
+                    line_start = q + 1;
+                }
+                c = *++q;
+            }
+            if (c == ',') {
+                if (!element.open || element.empty(a)) break;
+                ++q;
+                element.end(a);
+                continue;
+            }
+            const char* number = q;
+            std::uint64_t digits;
+            unsigned decimals;
+            if (!scan_short_number(q, digits, decimals)) {
+                q = number;
+                break;
+            }
+            if (!element.open) element.start(a);
+            const bool negative = *number == '-';
+            if (digits < Numbers::kDigitLimit)
+                a.numbers.push_decimal(static_cast<std::uint32_t>(digits), decimals, negative);
+            else
+                a.numbers.push_back(Numbers::decimal(digits, decimals, negative));
+        }
+        p_ = q;
+        line_ = line;
+        line_start_ = line_start;
+    }
+
+    // A number of up to 15 digits over a power of ten up to 10^15, ending at a delimiter, at
+    // `q` with a "]" known to follow; false when there is none. Its value is the digits'
+    // integer divided by that exact power, one correctly rounded operation that gives the
+    // double strtod gives; any other form is left to read_number.
+    static bool scan_short_number(const char*& q, std::uint64_t& digits, unsigned& decimals) {
+        const char* r = q;
+        r += *r == '-';
+        const char* first = r;
+        std::uint64_t mantissa = 0;
+        for (; static_cast<unsigned>(*r - '0') < 10; ++r)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*r - '0');
+        std::ptrdiff_t count = r - first;
+        int scale = 0;
+        if (*r == '.') {
+            const char* fraction = ++r;
+            for (; static_cast<unsigned>(*r - '0') < 10; ++r)
+                mantissa = mantissa * 10 + static_cast<unsigned>(*r - '0');
+            scale = static_cast<int>(r - fraction);
+            count += scale;
+        }
+        if (count == 0 || count > 15) return false;
+        if ((*r == 'e' || *r == 'E') && (r[1] == '-' || r[1] == '+') &&
+            static_cast<unsigned>(r[2] - '0') < 10 && static_cast<unsigned>(r[3] - '0') < 10) {
+            // "%g" writes exponents of two digits or more.
+            const bool below = r[1] == '-';
+            int exponent = 0;
+            for (r += 2; static_cast<unsigned>(*r - '0') < 10 && exponent < 100; ++r)
+                exponent = exponent * 10 + (*r - '0');
+            scale += below ? exponent : -exponent;
+        }
+        if (!is_delimiter(*r) || scale < 0 || scale > 15) return false;
+        q = r;
+        digits = mantissa;
+        decimals = static_cast<unsigned>(scale);
+        return true;
     }
 
     // The next "]" from the current position, or null.
@@ -514,33 +607,11 @@ private:
         return close;
     }
 
-    // read_number for the forms "%g" gives inside an array, where a "]" is known to follow the
-    // current position: no end checks. Up to 15 digits with no exponent, the value is the
-    // digits' integer divided by an exact power of ten, a single correctly rounded operation;
-    // anything else goes to read_number.
-    bool read_short_number(double& out) {
-        const char* q = p_;
-        const bool negative = *q == '-';
-        q += negative;
-        const char* digits = q;
-        std::uint64_t mantissa = 0;
-        for (; static_cast<unsigned>(*q - '0') < 10; ++q)
-            mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-        std::ptrdiff_t count = q - digits;
-        std::ptrdiff_t fraction = 0;
-        if (*q == '.') {
-            const char* first = ++q;
-            for (; static_cast<unsigned>(*q - '0') < 10; ++q)
-                mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-            fraction = q - first;
-            count += fraction;
-        }
-        if (count == 0 || count > 15 || !is_delimiter(*q)) return read_number(out);
-        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        const double value = static_cast<double>(mantissa) / kPowers[fraction];
-        out = negative ? -value : value;
-        p_ = q;
+    // read_number into an array's numbers.
+    bool read_number(Numbers& out) {
+        double d;
+        if (!read_number(d)) return false;
+        out.push_back(d);
         return true;
     }
 
