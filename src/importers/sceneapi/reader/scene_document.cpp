@@ -2,6 +2,7 @@
 
 #include "reader/reader_texts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -28,12 +29,20 @@ void Numbers::reserve(std::size_t count) {
         decimals_.reserve(count);
 }
 
+std::uint32_t* Numbers::open_room(std::size_t size, std::size_t more) {
+    if (decimals_.capacity() - size < more)
+        decimals_.reserve(size + std::max(more, decimals_.capacity()));
+    decimals_.resize(decimals_.capacity());
+    return decimals_.data();
+}
+
 void Numbers::push_back(double number) {
     if (!wide_) {
         // Integers stay short; the comparisons also keep NaN out.
         const double magnitude = std::fabs(number);
         if (magnitude < kDigitLimit && magnitude == std::floor(magnitude)) {
-            push_decimal(static_cast<std::uint32_t>(magnitude), 0, std::signbit(number));
+            decimals_.push_back(
+                encode(static_cast<std::uint32_t>(magnitude), 0, std::signbit(number)));
             return;
         }
         widen();
@@ -48,7 +57,7 @@ void Numbers::widen() {
     for (std::uint32_t code : decimals_)
         doubles.push_back(decode(code));
     doubles_ = std::move(doubles);
-    std::vector<std::uint32_t>().swap(decimals_);
+    decltype(decimals_)().swap(decimals_);
     wide_ = true;
 }
 

@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vtl::reader {
@@ -68,14 +71,18 @@ public:
 
     void reserve(std::size_t count);
     void push_back(double number);
-    // Appends (negative ? -1 : 1) * digits / 10^decimals, digits < kDigitLimit, decimals < 16.
-    void push_decimal(std::uint32_t digits, unsigned decimals, bool negative) {
-        const std::uint32_t code = std::uint32_t(negative) << 31 | digits << 4 | decimals;
-        if (wide_)
-            doubles_.push_back(decode(code));
-        else
-            decimals_.push_back(code);
+    // True once the array holds doubles.
+    bool wide() const { return wide_; }
+    // The code of (negative ? -1 : 1) * digits / 10^decimals, digits < kDigitLimit, decimals < 16.
+    static std::uint32_t encode(std::uint32_t digits, unsigned decimals, bool negative) {
+        return std::uint32_t(negative) << 31 | digits << 4 | decimals;
     }
+    // Bulk appending of codes to an array that is not wide: makes the array's spare room (at
+    // least `more` codes past its first `size` ones) writable and returns its first code. Until
+    // commit(size) keeps the first `size` codes, only room() may be asked.
+    std::uint32_t* open_room(std::size_t size, std::size_t more);
+    std::size_t room() const { return decimals_.size(); }
+    void commit(std::size_t size) { decimals_.resize(size); }
 
     // The division that also reads short decimals, so both give the same double.
     static double decimal(std::uint64_t digits, unsigned decimals, bool negative) {
@@ -91,8 +98,20 @@ private:
     }
     void widen();
 
-    std::vector<std::uint32_t> decimals_; // sign, digits and decimals of each short decimal
-    std::vector<double> doubles_;         // every number once the array is wide
+    // Leaves new elements uninitialised, so that room is not written before it is used.
+    template <class T> struct RoomAllocator : std::allocator<T> {
+        template <class U> struct rebind { using other = RoomAllocator<U>; };
+        RoomAllocator() = default;
+        template <class U> RoomAllocator(const RoomAllocator<U>&) {}
+        template <class U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+        template <class U, class... A> void construct(U* p, A&&... a) {
+            ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+        }
+    };
+
+    // sign, digits and decimals of each short decimal
+    std::vector<std::uint32_t, RoomAllocator<std::uint32_t>> decimals_;
+    std::vector<double> doubles_; // every number once the array is wide
     bool wide_ = false;
 };
 

@@ -468,12 +468,12 @@ private:
                     ++p_;
                     return;
                 }
-                element.start(a);
+                element.start(a.numbers.size(), a.items.size());
             }
             if (c == ',' || c == ']') {
-                if (element.empty(a)) fail(texts::kEmptyElement);
+                if (element.empty(a.numbers.size(), a.items.size())) fail(texts::kEmptyElement);
                 if (c == ',') ++p_;
-                element.end(a);
+                element.end(a, a.numbers.size());
                 continue;
             }
             const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '.';
@@ -490,17 +490,18 @@ private:
         std::size_t numbers = 0;
         std::size_t items = 0;
 
-        void start(const Array& a) {
+        // The counts are those of the array's numbers and other values so far.
+        void start(std::size_t numbers_so_far, std::size_t items_so_far) {
             open = true;
-            numbers = a.numbers.size();
-            items = a.items.size();
+            numbers = numbers_so_far;
+            items = items_so_far;
         }
-        bool empty(const Array& a) const {
-            return a.numbers.size() == numbers && a.items.size() == items;
+        bool empty(std::size_t numbers_so_far, std::size_t items_so_far) const {
+            return numbers_so_far == numbers && items_so_far == items;
         }
         // Counts the element and whether its width matches the ones before.
-        void end(Array& a) {
-            const std::size_t count = a.numbers.size() - numbers;
+        void end(Array& a, std::size_t numbers_so_far) {
+            const std::size_t count = numbers_so_far - numbers;
             if (a.elements == 0)
                 a.width = count;
             else if (a.width != count)
@@ -514,9 +515,16 @@ private:
     // elements, read in one loop without end checks as a "]" is known to follow. Stops before
     // anything else (an element's last comma included), which the caller reads.
     void read_short_numbers(Array& a, Element& element) {
+        if (a.numbers.wide()) return;
         const char* q = p_;
         std::size_t line = line_;
         const char* line_start = line_start_;
+        // The numbers are written straight into the array's spare room, committed at the end.
+        std::size_t count = a.numbers.size();
+        std::uint32_t* data = a.numbers.open_room(count, 64);
+        std::uint32_t* room_end = data + a.numbers.room();
+        std::uint32_t* out = data + count;
+        const std::size_t items = a.items.size();
         for (;;) {
             char c = *q;
             while (is_blank(c) || c == '\n') {
@@ -526,26 +534,29 @@ private:
                 }
                 c = *++q;
             }
+            count = static_cast<std::size_t>(out - data);
             if (c == ',') {
-                if (!element.open || element.empty(a)) break;
+                if (!element.open || element.empty(count, items)) break;
                 ++q;
-                element.end(a);
+                element.end(a, count);
                 continue;
             }
             const char* number = q;
             std::uint64_t digits;
             unsigned decimals;
-            if (!scan_short_number(q, digits, decimals)) {
+            if (!scan_short_number(q, digits, decimals) || digits >= Numbers::kDigitLimit) {
                 q = number;
                 break;
             }
-            if (!element.open) element.start(a);
-            const bool negative = *number == '-';
-            if (digits < Numbers::kDigitLimit)
-                a.numbers.push_decimal(static_cast<std::uint32_t>(digits), decimals, negative);
-            else
-                a.numbers.push_back(Numbers::decimal(digits, decimals, negative));
+            if (!element.open) element.start(count, items);
+            if (out == room_end) {
+                data = a.numbers.open_room(count, count);
+                room_end = data + a.numbers.room();
+                out = data + count;
+            }
+            *out++ = Numbers::encode(static_cast<std::uint32_t>(digits), decimals, *number == '-');
         }
+        a.numbers.commit(count);
         p_ = q;
         line_ = line;
         line_start_ = line_start;
