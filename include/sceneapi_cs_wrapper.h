@@ -16,9 +16,11 @@
  * endGroup without an open group is ignored, and groups still open when the destination ends
  * (closeFile, a new openFile or connectToPhotara, unloading the library) are closed then, so a
  * Scene file always ends balanced. A destination replaced by a new one forgets its material ids
- * as closeFile does. Names are written between double quotes, cut to their first 1,048,572
- * bytes when longer, or, when they hold a double quote, CR, LF or a byte of 0x80 or above, in
- * hexadecimal form and whole; no name can add text of its own to the file. With "-" as the
+ * as closeFile does. Names are written between double quotes or, when they hold a double
+ * quote, CR, LF or a byte of 0x80 or above, in hexadecimal form and whole. A quoted name of
+ * 1,048,573 bytes or more is cut like every formatted piece of the file: its first 1,048,573
+ * bytes stand after the opening quote and the closing quote is cut off with the rest (a reader
+ * ends the name there). No name can add text of its own to the file. With "-" as the
  * path, a standard output whose reader has gone is a write error reported when the file is
  * closed ("closing file: ..." on standard error), never a signal that ends the host.
  * connectToPhotara and probePhotara take an instance document that is not well-formed or is

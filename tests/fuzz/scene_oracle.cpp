@@ -140,6 +140,10 @@ private:
             const unsigned char c = static_cast<unsigned char>(t_[p_]);
             if (c == '\n' || c == '\r' || c >= 0x80)
                 return fail("line break or high byte in a quoted string");
+            if (p_ - begin == kMaxCutName) { // cut with its piece: no closing quote
+                result_.strings.emplace(t_.substr(begin, p_ - begin));
+                return;
+            }
             ++p_;
         }
         if (p_ >= t_.size()) return fail("quoted string not closed");
@@ -176,7 +180,7 @@ SceneCheck check_scene(std::string_view text) {
 
 std::string written_form(const std::string& host) {
     if (needs_hex(host) || host.size() <= kMaxQuotedName) return host;
-    return host.substr(0, kMaxQuotedName);
+    return host.substr(0, kMaxCutName);
 }
 
 } // namespace fuzz

@@ -9,10 +9,12 @@
 
 namespace fuzz {
 
-// Longest formatted piece the writer puts out in one go; a quoted name and its two quotes form
-// one piece, so a longer quoted name keeps only its first kMaxPiece - 2 bytes.
+// Longest formatted piece the writer puts out in one go. A quoted name and its two quotes form
+// one piece: a name of kMaxPiece - 2 bytes fits whole, a longer one keeps its first
+// kMaxCutName bytes and loses its closing quote (the quoted text simply ends there).
 constexpr std::size_t kMaxPiece = 1048574;
 constexpr std::size_t kMaxQuotedName = kMaxPiece - 2;
+constexpr std::size_t kMaxCutName = kMaxPiece - 1;
 
 // A word that host strings carry and that must never appear outside a string in a file.
 constexpr const char* kInjectionMarker = "INJECTED";

@@ -195,3 +195,18 @@ TEST(WriterOutputTest, ReadsEverythingTheWriterWritesInTextAndBinaryMode) {
         EXPECT_EQ(doc.nodes[doc.nodes.size() - 2].values.at(0).text, "bad \"thing\"");
     }
 }
+
+TEST(WriterOutputTest, ANameCutWithItsPieceEndsWhereTheCutIs) {
+    // A quoted name longer than one formatted piece loses its tail and its closing quote.
+    const std::string huge(1100000, 'n');
+    const std::string text = write_scene([&](vtlScene_api_file& w) {
+        w.begin_object(huge.c_str(), true);
+        w.end_object();
+        w.use_material(std::string(1048572, 'm').c_str()); // fits whole, quotes and all
+    });
+    ReadResult r = read_scene(text);
+    ASSERT_TRUE(r.ok) << r.error.describe();
+    ASSERT_EQ(r.document.nodes.size(), 2u);
+    EXPECT_EQ(r.document.nodes[0].name(), huge.substr(0, 1048573));
+    EXPECT_EQ(r.document.nodes[1].values.at(0).text, std::string(1048572, 'm'));
+}

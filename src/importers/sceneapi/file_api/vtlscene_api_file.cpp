@@ -146,8 +146,9 @@ void vtlScene_api_file::put_string(const char* s) {
             return;
         }
     }
-    // A name too long for one piece loses its tail, never its closing quote.
-    put(piece().ch('"').text(s, n < kMaxPiece - 2 ? n : kMaxPiece - 2).ch('"'));
+    // Like every formatted piece, a quoted name is cut after kMaxPiece characters: a name of
+    // kMaxPiece - 1 bytes or more keeps its first kMaxPiece - 1 bytes and no closing quote.
+    put(piece().ch('"').text(s, n).ch('"'));
 }
 
 void vtlScene_api_file::put_name(const char* s) {
@@ -165,9 +166,7 @@ void vtlScene_api_file::put_shader(vtlShader shader) {
         put_bytes(text.data(), text.size());
     } else {
         std::string text(shader->text.c_str()); // the text up to its first NUL, as "%s" reads it
-        // Written whole: its pieces were cut when captured, and a second cut would leave a
-        // string or the shader's block open.
-        put_indented(text.data(), text.size());
+        put(text.data(), text.size()); // one formatted piece: cut like any other
     }
 }
 

@@ -19,6 +19,8 @@ namespace {
 
 // Deeper nesting than this is refused rather than recursed into.
 constexpr int kMaxDepth = 200;
+// The longest piece the writer formats in one go; longer ones are cut there.
+constexpr std::size_t kMaxPiece = 1048574;
 
 // The first fault found, thrown inside the parser and caught at its entry.
 struct Failure {
@@ -427,8 +429,13 @@ private:
             return decode_hex(scan_token());
         }
         const char* text = ++p_;
-        while (p_ < end_ && *p_ != '"' && *p_ != '\n')
+        // The writer cuts every formatted piece at kMaxPiece characters, the opening quote
+        // included: a longer quoted name keeps kMaxPiece - 1 bytes and loses its closing quote.
+        const char* cut =
+            static_cast<std::size_t>(end_ - p_) > kMaxPiece - 1 ? p_ + (kMaxPiece - 1) : end_;
+        while (p_ < cut && *p_ != '"' && *p_ != '\n')
             ++p_;
+        if (p_ == cut && cut != end_ && *p_ != '"') return std::string(text, p_);
         if (p_ == end_ || *p_ != '"') fail(texts::kUnclosedQuote);
         return std::string(text, p_++);
     }
@@ -473,7 +480,7 @@ private:
             if (c == ',' || c == ']') {
                 if (element.empty(a.numbers.size(), a.items.size())) fail(texts::kEmptyElement);
                 if (c == ',') ++p_;
-                element.end(a, a.numbers.size());
+                element.end(a.elements, a.width, a.numbers.size());
                 continue;
             }
             const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '.';
@@ -499,14 +506,15 @@ private:
         bool empty(std::size_t numbers_so_far, std::size_t items_so_far) const {
             return numbers_so_far == numbers && items_so_far == items;
         }
-        // Counts the element and whether its width matches the ones before.
-        void end(Array& a, std::size_t numbers_so_far) {
+        // Counts the element in `elements` and whether its width matches the ones before in
+        // `width` (an Array's fields).
+        void end(std::size_t& elements, std::size_t& width, std::size_t numbers_so_far) {
             const std::size_t count = numbers_so_far - numbers;
-            if (a.elements == 0)
-                a.width = count;
-            else if (a.width != count)
-                a.width = 0;
-            ++a.elements;
+            if (elements == 0)
+                width = count;
+            else if (width != count)
+                width = 0;
+            ++elements;
             open = false;
         }
     };
@@ -525,6 +533,9 @@ private:
         std::uint32_t* room_end = data + a.numbers.room();
         std::uint32_t* out = data + count;
         const std::size_t items = a.items.size();
+        // Element state in locals, so that it does not go through memory on every number.
+        Element e = element;
+        std::size_t elements = a.elements, width = a.width;
         for (;;) {
             char c = *q;
             while (is_blank(c) || c == '\n') {
@@ -536,9 +547,9 @@ private:
             }
             count = static_cast<std::size_t>(out - data);
             if (c == ',') {
-                if (!element.open || element.empty(count, items)) break;
+                if (!e.open || e.empty(count, items)) break;
                 ++q;
-                element.end(a, count);
+                e.end(elements, width, count);
                 continue;
             }
             const char* number = q;
@@ -548,7 +559,7 @@ private:
                 q = number;
                 break;
             }
-            if (!element.open) element.start(count, items);
+            if (!e.open) e.start(count, items);
             if (out == room_end) {
                 data = a.numbers.open_room(count, count);
                 room_end = data + a.numbers.room();
@@ -557,6 +568,9 @@ private:
             *out++ = Numbers::encode(static_cast<std::uint32_t>(digits), decimals, *number == '-');
         }
         a.numbers.commit(count);
+        element = e;
+        a.elements = elements;
+        a.width = width;
         p_ = q;
         line_ = line;
         line_start_ = line_start;
