@@ -1,6 +1,8 @@
 #pragma once
 // Texts every Scene file written by openFile begins with, and a temporary folder for the files.
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -41,13 +43,8 @@ inline const std::string kVersionAndOptions = "version 10\n"
                                               " \"ext\" off,\n"
                                               "}\n";
 
-// The whole file text.
-inline std::string read_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::read_file;
+using test_support::TempFolder;
 
 // Checks the opening of a file (header, banner, version, options for up axis 2 and scale 0.5)
 // and returns what follows it.
@@ -65,26 +62,5 @@ inline std::string body_after_opening(const std::string& text) {
     return rest.size() >= kVersionAndOptions.size() ? rest.substr(kVersionAndOptions.size())
                                                     : std::string();
 }
-
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "cswrap-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // A file name inside the folder.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 } // namespace cs_test

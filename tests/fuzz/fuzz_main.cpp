@@ -3,6 +3,7 @@
 // oracle found a fault.
 
 #include "call_fuzzer.h"
+#include "support/temp_folder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,25 +16,7 @@ namespace {
 
 constexpr char kUsage[] = "usage: sceneapi_fuzz [--seed N] [--seeds K] [--calls M]\n";
 
-// A folder of its own under the temporary folder, removed at the end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fuzz-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using ScratchFolder = test_support::TempFolder;
 
 } // namespace
 

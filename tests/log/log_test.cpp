@@ -1,6 +1,6 @@
 #include "log/log.h"
 
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "platform/clock.h"
 #include "platform/file_system.h"
 
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <regex>

@@ -1,7 +1,7 @@
 #include "platform/process.h"
 
 #include "platform/clock.h"
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "platform/registry.h"
 
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -2,6 +2,7 @@
 // A temporary folder for Scene files written by tests, and the reads that check them.
 
 #include "reader/scene_reader.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,26 +15,7 @@
 
 namespace reader_test {
 
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "reader-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    // A file name inside the folder.
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 // Reads a Scene file, failing the test when it does not parse.
 inline vtl::reader::Document read_ok(const std::string& path) {

@@ -4,6 +4,7 @@
 #include "dev/factory/light_file_factory.h"
 #include "dev/factory/pass_through_factory.h"
 #include "file_api/vtlscene_api_file.h"
+#include "support/temp_folder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,25 +24,8 @@ const std::string kHeader = "//---vantel:dal:7---\n"
                             "//---id:1---\n"
                             "// This is a Photara scene file\n\n";
 
-class TempDir {
-public:
-    TempDir() {
-        char pattern[] = "/tmp/factory_test.XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempDir() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using TempDir = test_support::TempFolder;
+using test_support::read_file;
 
 std::string read_fd(int fd) {
     std::string text;

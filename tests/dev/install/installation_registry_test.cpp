@@ -2,7 +2,7 @@
 
 #include "log/log.h"
 #include "platform/clock.h"
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

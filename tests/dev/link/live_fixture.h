@@ -6,7 +6,7 @@
 #include "fake_live_state.h"
 #include "log/log.h"
 #include "platform/dynamic_library.h"
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <dlfcn.h>
 #include <filesystem>

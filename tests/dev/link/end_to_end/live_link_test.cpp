@@ -5,7 +5,7 @@
 #include "stand_in_processes.h"
 
 #include "platform/posix/unique_fd.h"
-#include "platform/temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <algorithm>
 #include <cstring>

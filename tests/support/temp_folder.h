@@ -46,7 +46,7 @@ private:
 };
 
 // Returns a file's whole content; empty when it cannot be read.
-inline std::string read_file(const std::string& path) {
+inline std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
