@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <dirent.h>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace photara_sim {
@@ -21,16 +22,16 @@ constexpr const char* kInstancesClose = "</photara_instances>";
 // Returns the process ids of the instances registered in folder, in ascending order.
 std::vector<long long> registered_instances(const std::string& folder) {
     std::vector<long long> ids;
-    DIR* directory = folder.empty() ? nullptr : ::opendir(folder.c_str());
-    if (!directory) return ids;
+    if (folder.empty()) return ids;
+    std::error_code error;
+    std::filesystem::directory_iterator entry(std::filesystem::u8path(folder), error);
     const std::string suffix = kInstanceSuffix;
-    while (const dirent* entry = ::readdir(directory)) {
-        std::string name = entry->d_name;
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().u8string();
         if (name.size() > suffix.size() &&
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             ids.push_back(std::atoll(name.c_str()));
     }
-    ::closedir(directory);
     std::sort(ids.begin(), ids.end());
     return ids;
 }
@@ -91,6 +92,13 @@ private:
 
 } // namespace photara_sim
 
-extern "C" __attribute__((visibility("default"))) vtl::PhotaraLiveRoot* photara_live_initialize() {
+// The entry point is the library's only export.
+#ifdef _WIN32
+#define PHOTARA_SIM_LIVE_EXPORT __declspec(dllexport)
+#else
+#define PHOTARA_SIM_LIVE_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" PHOTARA_SIM_LIVE_EXPORT vtl::PhotaraLiveRoot* photara_live_initialize() {
     return new photara_sim::LiveRoot();
 }

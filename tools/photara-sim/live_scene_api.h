@@ -7,6 +7,9 @@
 
 #include <cstdio>
 #include <memory>
+#ifdef _WIN32
+#include <thread>
+#endif
 
 namespace photara_sim {
 
@@ -137,7 +140,10 @@ private:
     vtlScene_api& target() { return writer_ ? *writer_ : static_cast<vtlScene_api&>(sink_); }
 
     NullApi sink_;
-    FILE* stream_ = nullptr; // owned: the connection, closed by disconnect()
+    FILE* stream_ = nullptr; // owned: the link's stream, closed by disconnect()
+#ifdef _WIN32
+    std::thread forwarder_; // sends the stream's bytes over the connection, then closes it
+#endif
     std::unique_ptr<vtlScene_api> writer_;
     unsigned link_id_ = 0;
 };

@@ -2,7 +2,8 @@
 // What the stand-in application and its Live library agree on.
 //
 // Running instances register in a shared folder (named by PHOTARA_SIM_INSTANCES, by default
-// "photara-sim-<user id>" in the temporary folder): instance
+// "photara-sim-<user id>" in the temporary folder, "photara-sim" in the user's temporary folder
+// on Windows): instance
 // <pid> writes "<pid>.instance", its element of the running-instances document, and
 // "<pid>.scene", its scene document, each replaced whole (written aside, then renamed). The
 // instance element holds, besides what the running-instances document requires, the port the
@@ -57,14 +58,14 @@ inline std::string instance_file(const std::string& folder, long long process_id
     return folder + "/" + std::to_string(process_id) + suffix;
 }
 
-// Returns the value of an environment variable, empty when it is not set.
+// Returns the value of an environment variable (UTF-8 on Windows), empty when it is not set.
 std::string environment(const char* name);
 
 // Returns the shared folder of the running instances: PHOTARA_SIM_INSTANCES when it is set,
-// else the user's folder in TMPDIR (or /tmp).
+// else the user's folder in TMPDIR (or /tmp); folder names are UTF-8.
 std::string instances_folder();
 
-// Returns the whole content of a file; false when it cannot be read.
+// Returns the whole content of a file named by a UTF-8 path; false when it cannot be read.
 bool read_whole_file(const std::string& path, std::string& out);
 
 // Replaces a file's content whole: written aside, then renamed over it; false on failure.
