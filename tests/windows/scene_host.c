@@ -1,14 +1,53 @@
 /* Writes the same small scene through the exports on every platform, so that the files can be
  * compared byte for byte. Usage: scene_host FOLDER (file with a non-ASCII name in FOLDER),
- * scene_host - (standard output), or scene_host probe (asks for a running instance once). */
+ * scene_host - (standard output), scene_host probe (asks for a running instance once), or
+ * scene_host announce FOLDER (registers this process in the stand-in application's instances
+ * FOLDER as a running instance of version 8 whose scene holds an object named "selector",
+ * then probes once). */
 #include <sceneapi_cs_wrapper.h>
 
 #include <stdio.h>
 #include <string.h>
+#ifdef _WIN32
+#include <process.h>
+#define current_process_id() _getpid()
+#else
+#include <unistd.h>
+#define current_process_id() getpid()
+#endif
 
 static const char kFileName[] = "szene-\xc3\xa4-\xe5\xa0\xb4\xe6\x99\xaf.scene"; /* szene-ä-場景 */
 static const char kStandardOutput[] = "-";
 static const char kProbe[] = "probe";
+static const char kAnnounce[] = "announce";
+static const char kInstanceFormat[] =
+    "<photara_instance><version_major>8</version_major><process_id>%ld</process_id>"
+    "<livelink_port>9000</livelink_port></photara_instance>";
+static const char kSceneDocument[] =
+    "<photara_scene><scene><link number=\"1\"><object name=\"selector\"/></link></scene>"
+    "</photara_scene>";
+
+/* Writes text to FOLDER/<this process id><suffix>; 0 on success. */
+static int write_instance_file(const char* folder, const char* suffix, const char* text) {
+    char path[4096];
+    FILE* file;
+    int written;
+    if (snprintf(path, sizeof path, "%s/%ld%s", folder, (long)current_process_id(), suffix) >=
+        (int)sizeof path)
+        return -1;
+    file = fopen(path, "wb");
+    if (!file) return -1;
+    written = fputs(text, file) >= 0;
+    return fclose(file) == 0 && written ? 0 : -1;
+}
+
+/* Asks for a running instance once and prints the answer. */
+static int probe(void) {
+    bool found = true;
+    int status = probePhotara("selector", 1, 99, true, &found);
+    printf("probe: %d, found %d\n", status, (int)found);
+    return 0;
+}
 
 static void write_scene(void) {
     static const float xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0.5f};
@@ -40,17 +79,19 @@ static void write_scene(void) {
 
 int main(int argc, char** argv) {
     char path[4096];
-    int status;
+    char instance[512];
+    if (argc == 3 && strcmp(argv[1], kAnnounce) == 0) {
+        snprintf(instance, sizeof instance, kInstanceFormat, (long)current_process_id());
+        if (write_instance_file(argv[2], ".scene", kSceneDocument) != 0 ||
+            write_instance_file(argv[2], ".instance", instance) != 0)
+            return 1;
+        return probe();
+    }
     if (argc != 2) {
-        fprintf(stderr, "usage: scene_host FOLDER|-|probe\n");
+        fprintf(stderr, "usage: scene_host FOLDER|-|probe|announce FOLDER\n");
         return 2;
     }
-    if (strcmp(argv[1], kProbe) == 0) {
-        bool found = true;
-        status = probePhotara("selector", 1, 99, true, &found);
-        printf("probe: %d, found %d\n", status, (int)found);
-        return 0;
-    }
+    if (strcmp(argv[1], kProbe) == 0) return probe();
     if (strcmp(argv[1], kStandardOutput) == 0) {
         strcpy(path, kStandardOutput);
     } else if (snprintf(path, sizeof path, "%s/%s", argv[1], kFileName) >= (int)sizeof path) {
