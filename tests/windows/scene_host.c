@@ -3,7 +3,8 @@
  * scene_host - (standard output), scene_host probe (asks for a running instance once), or
  * scene_host announce FOLDER (registers this process in the stand-in application's instances
  * FOLDER as a running instance of version 8 whose scene holds an object named "selector",
- * then probes once). */
+ * then probes once), or scene_host link FOLDER PORT (registers likewise, offering PORT, then
+ * sends the scene over a live link to the instance chosen). */
 #include <sceneapi_cs_wrapper.h>
 
 #include <stdio.h>
@@ -20,9 +21,11 @@ static const char kFileName[] = "szene-\xc3\xa4-\xe5\xa0\xb4\xe6\x99\xaf.scene";
 static const char kStandardOutput[] = "-";
 static const char kProbe[] = "probe";
 static const char kAnnounce[] = "announce";
+static const char kLink[] = "link";
+static const char kDefaultPort[] = "9000";
 static const char kInstanceFormat[] =
     "<photara_instance><version_major>8</version_major><process_id>%ld</process_id>"
-    "<livelink_port>9000</livelink_port></photara_instance>";
+    "<livelink_port>%s</livelink_port></photara_instance>";
 static const char kSceneDocument[] =
     "<photara_scene><scene><link number=\"1\"><object name=\"selector\"/></link></scene>"
     "</photara_scene>";
@@ -80,15 +83,26 @@ static void write_scene(void) {
 int main(int argc, char** argv) {
     char path[4096];
     char instance[512];
-    if (argc == 3 && strcmp(argv[1], kAnnounce) == 0) {
-        snprintf(instance, sizeof instance, kInstanceFormat, (long)current_process_id());
-        if (write_instance_file(argv[2], ".scene", kSceneDocument) != 0 ||
+    char error[512] = "";
+    const int announce = argc == 3 && strcmp(argv[1], kAnnounce) == 0;
+    const int link = argc == 4 && strcmp(argv[1], kLink) == 0;
+    if (announce || link) {
+        if (snprintf(instance, sizeof instance, kInstanceFormat, (long)current_process_id(),
+                     link ? argv[3] : kDefaultPort) >= (int)sizeof instance ||
+            write_instance_file(argv[2], ".scene", kSceneDocument) != 0 ||
             write_instance_file(argv[2], ".instance", instance) != 0)
             return 1;
-        return probe();
+        if (announce) return probe();
+        if (connectToPhotara("selector", error, (int)sizeof error, 2, 0.01f, 1, 99, true) != 0) {
+            fprintf(stderr, "link: %s\n", error);
+            return 1;
+        }
+        write_scene();
+        disconnect();
+        return 0;
     }
     if (argc != 2) {
-        fprintf(stderr, "usage: scene_host FOLDER|-|probe|announce FOLDER\n");
+        fprintf(stderr, "usage: scene_host FOLDER|-|probe|announce FOLDER|link FOLDER PORT\n");
         return 2;
     }
     if (strcmp(argv[1], kProbe) == 0) return probe();
