@@ -6,6 +6,7 @@
 #include "scene_oracle.h"
 #include "sceneapi_cs_wrapper.h"
 #include "stand_in_processes.h"
+#include "support/registry_files.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,6 @@
 namespace {
 
 using cs_test::read_file;
-using cs_test::TempFolder;
 
 constexpr const char* kSimFolder = STAND_IN_FOLDER;
 constexpr const char* kSimName = "photara-sim";
@@ -36,7 +36,7 @@ void write_text(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-class LiveFaults : public ::testing::Test {
+class LiveFaults : public ::testing::Test, protected test_support::RegistryFiles {
 protected:
     static void SetUpTestSuite() { test_support::become_subreaper(); }
 
@@ -44,8 +44,6 @@ protected:
         std::filesystem::create_directory(instances());
         write_text(folder.file("not-runnable"), "");
         ::chmod(folder.file("not-runnable").c_str(), 0644);
-        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
-        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
         ::setenv("PHOTARA_SIM_INSTANCES", instances().c_str(), 1);
         ::setenv("PHOTARA_SIM_OUTPUT", folder.file("received.scene").c_str(), 1);
         write_text(folder.file("machine.reg"), "");
@@ -54,8 +52,7 @@ protected:
     void TearDown() override {
         disconnect();
         test_support::stop_children_named(kSimName);
-        for (const char* name : {"SCENEAPI_HKCU_REG", "SCENEAPI_HKLM_REG", "PHOTARA_SIM_INSTANCES",
-                                 "PHOTARA_SIM_OUTPUT"})
+        for (const char* name : {"PHOTARA_SIM_INSTANCES", "PHOTARA_SIM_OUTPUT"})
             ::unsetenv(name);
     }
 
@@ -111,8 +108,6 @@ protected:
         EXPECT_EQ(check.strings.count("after"), 1u);
         EXPECT_EQ(check.strings.count("ignored"), 0u);
     }
-
-    TempFolder folder;
 };
 
 TEST_F(LiveFaults, LiveLibrariesWithoutEntryPointOrRootRefuseTheLink) {

@@ -1,33 +1,16 @@
 #include "platform/registry.h"
 
-#include "support/temp_folder.h"
+#include "support/registry_files.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 using platform::RegistryKey;
 using platform::RegistryRoot;
-using test_support::TempFolder;
 
 namespace {
 
-constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
-
-class RegistryFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
-        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("SCENEAPI_HKCU_REG");
-        ::unsetenv("SCENEAPI_HKLM_REG");
-    }
-    void write_user(const std::string& body) { folder.write("user.reg", kHeader + body); }
-    void write_machine(const std::string& body) { folder.write("machine.reg", kHeader + body); }
-
-    TempFolder folder;
-};
+class RegistryFileTest : public ::testing::Test, protected test_support::RegistryFiles {};
 
 std::string text_of(const RegistryKey& key, const std::string& name, std::size_t limit = 2048) {
     std::string value = "<unread>";
@@ -152,8 +135,8 @@ TEST_F(RegistryFileTest, TextLongerThanTheLimitIsNotRead) {
 }
 
 TEST_F(RegistryFileTest, ReadsUtf16FilesWithByteOrderMark) {
-    std::string text =
-        std::string(kHeader) + "[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"caf\xC3\xA9\"\r\n";
+    std::string text = std::string(test_support::kRegistryHeader) +
+                       "[HKEY_CURRENT_USER\\K]\r\n\"Name\"=\"caf\xC3\xA9\"\r\n";
     std::string utf16 = "\xFF\xFE";
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<unsigned char>(text[i]);
@@ -178,10 +161,11 @@ TEST_F(RegistryFileTest, AMissingFileIsAnEmptyRoot) {
 TEST_F(RegistryFileTest, CurrentUserFileDefaultsToTheConfigFolder) {
     ::unsetenv("SCENEAPI_HKCU_REG");
     std::filesystem::create_directories(folder.file("config/vantel"));
-    folder.write("config/vantel/registry.reg", std::string(kHeader) + "[HKEY_CURRENT_USER\\C]\n");
+    folder.write("config/vantel/registry.reg",
+                 std::string(test_support::kRegistryHeader) + "[HKEY_CURRENT_USER\\C]\n");
     std::filesystem::create_directories(folder.file("home/.config/vantel"));
     folder.write("home/.config/vantel/registry.reg",
-                 std::string(kHeader) + "[HKEY_CURRENT_USER\\H]\n");
+                 std::string(test_support::kRegistryHeader) + "[HKEY_CURRENT_USER\\H]\n");
 
     const char* old_config = std::getenv("XDG_CONFIG_HOME");
     const char* old_home = std::getenv("HOME");

@@ -2,7 +2,7 @@
 
 #include "log/log.h"
 #include "platform/clock.h"
-#include "support/temp_folder.h"
+#include "support/registry_files.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -15,22 +15,12 @@ using vtl::InstallationRegistry;
 
 namespace {
 
-constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
 constexpr const char* kUser = "HKEY_CURRENT_USER";
 constexpr const char* kMachine = "HKEY_LOCAL_MACHINE";
 constexpr int kUntouched = 4242;
 
-class InstallationRegistryTest : public ::testing::Test {
+class InstallationRegistryTest : public ::testing::Test, protected test_support::RegistryFiles {
 protected:
-    void SetUp() override {
-        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
-        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("SCENEAPI_HKCU_REG");
-        ::unsetenv("SCENEAPI_HKLM_REG");
-    }
-
     // Returns the section of an installation whose folders are named after root and version;
     // its executable exists unless told otherwise.
     std::string installation(const char* root, int version, bool executable_exists = true,
@@ -49,8 +39,8 @@ protected:
     }
 
     void records(const std::string& user, const std::string& machine = "") {
-        folder.write("user.reg", kHeader + user);
-        folder.write("machine.reg", kHeader + machine);
+        write_user(user);
+        write_machine(machine);
     }
 
     // Returns the program folder chosen for the range and its major version.
@@ -60,7 +50,6 @@ protected:
         return {bin_folder, major};
     }
 
-    TempFolder folder;
     InstallationRegistry& registry = InstallationRegistry::instance();
 };
 

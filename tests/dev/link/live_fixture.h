@@ -6,7 +6,7 @@
 #include "fake_live_state.h"
 #include "log/log.h"
 #include "platform/dynamic_library.h"
-#include "support/temp_folder.h"
+#include "support/registry_files.h"
 
 #include <dlfcn.h>
 #include <filesystem>
@@ -17,21 +17,17 @@
 
 namespace test_support {
 
-class LiveFixture : public ::testing::Test {
+class LiveFixture : public ::testing::Test, protected RegistryFiles {
 protected:
     void SetUp() override {
         std::filesystem::create_directory(bin_folder());
         std::filesystem::create_directory(resource_folder());
-        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
-        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
         records("");
     }
     void TearDown() override {
         vtl_unload_live_library();
         held_.unload();
         vtl::Output2FILE::reset();
-        ::unsetenv("SCENEAPI_HKCU_REG");
-        ::unsetenv("SCENEAPI_HKLM_REG");
     }
 
     std::string bin_folder() const { return folder.file("bin"); }
@@ -73,13 +69,10 @@ protected:
         return handle != nullptr;
     }
 
-    TempFolder folder;
-
 private:
     void records(const std::string& user) {
-        const std::string header = "Windows Registry Editor Version 5.00\n\n";
-        folder.write("user.reg", header + user);
-        folder.write("machine.reg", header);
+        write_user(user);
+        write_machine("");
     }
 
     platform::DynamicLibrary held_;

@@ -5,7 +5,7 @@
 #include "stand_in_processes.h"
 
 #include "platform/posix/unique_fd.h"
-#include "support/temp_folder.h"
+#include "support/registry_files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,7 +18,6 @@
 #include <sys/socket.h>
 
 using test_support::StandIn;
-using test_support::TempFolder;
 
 namespace {
 
@@ -50,15 +49,13 @@ platform::UniqueFd listen_on_free_port(int& port) {
 const std::regex kOpening("#print \"Photara SceneApi oo [^\"]*\"\nversion 10\n\nload "
                           "\"vtlrtopt.so\" \\{\n[^}]*\"import_up_vector\" 2,\n[^}]*\\}\n");
 
-class LiveLinkTest : public ::testing::Test {
+class LiveLinkTest : public ::testing::Test, protected test_support::RegistryFiles {
 protected:
     static void SetUpTestSuite() { test_support::become_subreaper(); }
 
     void SetUp() override {
         std::filesystem::create_directory(instances());
         std::filesystem::create_directory(folder.file("resources"));
-        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
-        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
         ::setenv("PHOTARA_SIM_INSTANCES", instances().c_str(), 1);
         ::setenv("PHOTARA_SIM_OUTPUT", output().c_str(), 1);
         install("");
@@ -67,8 +64,7 @@ protected:
         disconnect();
         instances_.clear();
         test_support::stop_children_named(kSimName); // also those the library started
-        for (const char* name : {"SCENEAPI_HKCU_REG", "SCENEAPI_HKLM_REG", "PHOTARA_SIM_INSTANCES",
-                                 "PHOTARA_SIM_OUTPUT"})
+        for (const char* name : {"PHOTARA_SIM_INSTANCES", "PHOTARA_SIM_OUTPUT"})
             ::unsetenv(name);
     }
 
@@ -186,7 +182,6 @@ protected:
         return lines;
     }
 
-    TempFolder folder;
     std::vector<StandIn> instances_;
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+// Installation records for a test: a temporary folder whose user.reg and machine.reg the library
+// reads instead of the system's records while this object lives.
+
+#include "support/temp_folder.h"
+
+#include <stdlib.h>
+#include <string>
+
+namespace test_support {
+
+inline constexpr const char* kRegistryHeader = "Windows Registry Editor Version 5.00\n\n";
+
+class RegistryFiles {
+public:
+    RegistryFiles() {
+        ::setenv("SCENEAPI_HKCU_REG", folder.file("user.reg").c_str(), 1);
+        ::setenv("SCENEAPI_HKLM_REG", folder.file("machine.reg").c_str(), 1);
+    }
+    ~RegistryFiles() {
+        ::unsetenv("SCENEAPI_HKCU_REG");
+        ::unsetenv("SCENEAPI_HKLM_REG");
+    }
+    RegistryFiles(const RegistryFiles&) = delete;
+    RegistryFiles& operator=(const RegistryFiles&) = delete;
+
+    // Writes the records under the current user and the local machine, after the header line.
+    void write_user(const std::string& body) { folder.write("user.reg", kRegistryHeader + body); }
+    void write_machine(const std::string& body) {
+        folder.write("machine.reg", kRegistryHeader + body);
+    }
+
+    TempFolder folder;
+};
+
+} // namespace test_support
