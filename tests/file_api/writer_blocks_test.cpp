@@ -2,7 +2,7 @@
 // exact text a Scene file holds.
 
 #include "file_api/null_api.h"
-#include "scene_memory.h"
+#include "support/scene_memory.h"
 
 #include <clocale>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Parameter values of the Scene file writer: every type code, whole arrays in text and binary
 // form, and arrays built element by element.
 
-#include "scene_memory.h"
+#include "support/scene_memory.h"
 
 #include <cfloat>
 #include <cmath>

@@ -2,6 +2,7 @@
 // value form, binary blocks, errors with their place, and random damage.
 
 #include "reader/scene_reader.h"
+#include "support/scene_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -31,16 +32,6 @@ std::vector<double> all_numbers(const std::vector<Value>& values) {
     for (const Value& v : values)
         if (v.kind == ValueKind::Number) out.push_back(v.number);
     return out;
-}
-
-// A binary array block as the writer embeds it.
-std::string block(char marker, std::uint32_t count, const void* data, std::size_t bytes) {
-    std::string b = "\x01\x02\x03";
-    b += marker;
-    for (int i = 0; i < 4; ++i)
-        b += static_cast<char>((count >> (8 * i)) & 0xff);
-    b.append(static_cast<const char*>(data), bytes);
-    return b;
 }
 
 const char* const kScene = R"(//---vantel:dal:7---
@@ -286,11 +277,11 @@ TEST(ReaderTest, ReadsBinaryArrayBlocks) {
     const float floats[] = {0.125f};
     const double doubles[] = {0.1, -1e300};
     const std::int32_t ints[] = {-1, 10, 0x0a0a0a0a}; // holds line-feed bytes
-    std::string text = "\"v\" [ " + block('c', 6, triples, sizeof triples) + "] ,\n";
-    text += "\"f\" [ " + block('f', 1, floats, sizeof floats) + "] ,\n";
-    text += "\"r\" [ " + block('r', 2, doubles, sizeof doubles) + "] ,\n";
-    text += "\"i\" [\n  " + block('i', 3, ints, sizeof ints) + " ],\n";
-    text += "\"e\" [ " + block('f', 0, nullptr, 0) + "] ,\n";
+    std::string text = "\"v\" [ " + binary_block('c', 6, triples, sizeof triples) + "] ,\n";
+    text += "\"f\" [ " + binary_block('f', 1, floats, sizeof floats) + "] ,\n";
+    text += "\"r\" [ " + binary_block('r', 2, doubles, sizeof doubles) + "] ,\n";
+    text += "\"i\" [\n  " + binary_block('i', 3, ints, sizeof ints) + " ],\n";
+    text += "\"e\" [ " + binary_block('f', 0, nullptr, 0) + "] ,\n";
     text += "after 1\n";
     Document doc = parse_ok(text);
     ASSERT_EQ(doc.nodes.size(), 6u);

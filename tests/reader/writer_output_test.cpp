@@ -1,7 +1,7 @@
 // Everything the Scene file writer can print, in text and in binary-array mode, read back.
 
-#include "../file_api/scene_memory.h"
 #include "reader/scene_reader.h"
+#include "support/scene_memory.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include "dev/factory/light_file_factory.h"
 #include "dev/factory/pass_through_factory.h"
 #include "file_api/vtlscene_api_file.h"
+#include "support/scene_memory.h"
 #include "support/temp_folder.h"
 
 #include <cstdio>
@@ -152,22 +153,18 @@ TEST(LightFileFactory, DashWritesToTheFormerStandardOutputAndMovesLaterOutputToS
 }
 
 TEST(PassThroughFactory, HandsOutTheBackEndAndLeavesItIntactWhenDestroyed) {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* stream = open_memstream(&data, &size);
-    {
-        vtlScene_api_file writer(stream, false);
-        {
-            vtl::PassThroughFactory factory(&writer);
-            EXPECT_EQ(factory.get_api(), &writer);
-            factory.begin_scene(nullptr); // writes nothing
-            factory.close();
-        }
-        writer.set_id(3);
-    }
-    std::fclose(stream);
-    EXPECT_EQ(std::string(data, size), "id 3\n");
-    std::free(data);
+    const std::string text = write_scene(
+        [](vtlScene_api_file& writer) {
+            {
+                vtl::PassThroughFactory factory(&writer);
+                EXPECT_EQ(factory.get_api(), &writer);
+                factory.begin_scene(nullptr); // writes nothing
+                factory.close();
+            }
+            writer.set_id(3);
+        },
+        false, 0, false);
+    EXPECT_EQ(text, "id 3\n");
 }
 
 } // namespace
