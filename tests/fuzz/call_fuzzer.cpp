@@ -5,9 +5,9 @@
 #include "sceneapi_cs_wrapper.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -359,6 +359,12 @@ struct Export {
     void (*call)(S&);
 };
 
+// A material export that takes an id, a name and a colour.
+template <void (*define)(int, const char*, float, float, float)> void colour_material(S& s) {
+    s.material(
+        [&](int id, const HostString& n) { define(id, n.arg(), s.real(), s.real(), s.real()); });
+}
+
 // Every export of the interface; a new export is one more line here.
 const Export kExports[] = {
     {"openFile", 3, [](S& s) { s.open_file(); }},
@@ -453,30 +459,10 @@ const Export kExports[] = {
          s.expect(name.value());
      }},
     {"endGroup", 3, [](S&) { endGroup(); }},
-    {"setDiffuse", 2,
-     [](S& s) {
-         s.material([&](int id, const HostString& n) {
-             setDiffuse(id, n.arg(), s.real(), s.real(), s.real());
-         });
-     }},
-    {"setPlastic", 2,
-     [](S& s) {
-         s.material([&](int id, const HostString& n) {
-             setPlastic(id, n.arg(), s.real(), s.real(), s.real());
-         });
-     }},
-    {"setMetal", 2,
-     [](S& s) {
-         s.material([&](int id, const HostString& n) {
-             setMetal(id, n.arg(), s.real(), s.real(), s.real());
-         });
-     }},
-    {"setGlass", 2,
-     [](S& s) {
-         s.material([&](int id, const HostString& n) {
-             setGlass(id, n.arg(), s.real(), s.real(), s.real());
-         });
-     }},
+    {"setDiffuse", 2, colour_material<setDiffuse>},
+    {"setPlastic", 2, colour_material<setPlastic>},
+    {"setMetal", 2, colour_material<setMetal>},
+    {"setGlass", 2, colour_material<setGlass>},
     {"setEmissive", 2,
      [](S& s) { s.material([&](int id, const HostString& n) { setEmissive(id, n.arg()); }); }},
     {"setGeneric", 2,
