@@ -1,6 +1,7 @@
 #include "dev/nodes/nurbs_curve.h"
 #include "dev/nodes/simple_nurbs_surface.h"
 
+#include "nurbs_shapes.h"
 #include "oo/recording_api.h"
 
 #include <gtest/gtest.h>
@@ -25,20 +26,6 @@ void fill_patch(vtl::SimpleNurbsSurface& surface) {
     surface.add_control_point(1, 0, 0, 1);
     surface.add_control_point(0, 1, 0, 1);
     surface.add_control_point(1, 1, 0, 0.5);
-}
-
-// One trim loop of one linear edge.
-std::shared_ptr<vtl::NurbsCurve> one_edge_trim() {
-    auto trim = std::make_shared<vtl::NurbsCurve>();
-    trim->add_trim(1, 1);
-    trim->add_edge_domain(0, 1);
-    trim->add_edge_order(2);
-    trim->add_edge_nknots(4);
-    for (double k : {0.0, 0.0, 1.0, 1.0})
-        trim->add_edge_knot(k);
-    trim->add_edge_uvw(0, 0, 1);
-    trim->add_edge_uvw(1, 1, 1);
-    return trim;
 }
 
 const Calls kPatchParameters = {
@@ -96,7 +83,7 @@ TEST(SimpleNurbsSurface, TheTrimArraysFollowPwInTheirSendOrder) {
     vtl_test::RecordedFront f;
     vtl::SimpleNurbsSurface surface("patch");
     fill_patch(surface);
-    surface.set_trim(one_edge_trim());
+    surface.set_trim(one_edge_trim(1));
     surface.emit(f.oo);
     Calls expected = kPatchParameters;
     expected.insert(expected.end(), kOneEdgeTrimParameters.begin(), kOneEdgeTrimParameters.end());
@@ -121,7 +108,7 @@ TEST(SimpleNurbsSurface, DefineEmptiesTheDataButKeepsDomainOrdersAndTheCurve) {
     vtl_test::RecordedFront f;
     vtl::SimpleNurbsSurface surface("patch");
     fill_patch(surface);
-    auto trim = one_edge_trim();
+    auto trim = one_edge_trim(1);
     surface.set_trim(trim);
     f.oo.new_id();
     surface.define(f.oo);
@@ -145,7 +132,7 @@ TEST(SimpleNurbsSurface, ASecondTrimReplacesTheFirst) {
     vtl_test::RecordedFront f;
     vtl::SimpleNurbsSurface surface("patch");
     fill_patch(surface);
-    surface.set_trim(one_edge_trim());
+    surface.set_trim(one_edge_trim(1));
     auto empty = std::make_shared<vtl::NurbsCurve>();
     surface.set_trim(empty);
     surface.emit(f.oo);
@@ -163,14 +150,14 @@ TEST(SimpleNurbsSurface, DataSizeCountsEightBytesPerValuePlusTheTrim) {
     vtl::SimpleNurbsSurface surface("patch");
     fill_patch(surface);
     EXPECT_EQ(surface.data_size(), 8u * (4 + 4 + 16));
-    surface.set_trim(one_edge_trim());
+    surface.set_trim(one_edge_trim(1));
     // Trim: 4 ints and 1 + 1 + 4 + 6 doubles.
     EXPECT_EQ(surface.data_size(), 8u * (4 + 4 + 16) + 4u * 4 + 8u * 12);
 }
 
 TEST(NurbsCurve, ClearEmptiesEveryArrayAndItIsNeverAnInstance) {
     vtl_test::RecordedFront f;
-    auto trim = one_edge_trim();
+    auto trim = one_edge_trim(1);
     EXPECT_FALSE(trim->is_instance());
     trim->define(f.oo);
     EXPECT_TRUE(f.api.calls.empty());

@@ -11,6 +11,8 @@
 #include "dev/vtlsceneapi_oo.h"
 #include "file_api/vtlscene_api_file.h"
 
+#include "nurbs_shapes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,6 +22,15 @@
 #include <string>
 
 namespace {
+
+// The default material placed inline, and the end of the object that carries it.
+const std::string kDefaultMaterialAndEnd = " material \"default\" {\n"
+                                           "  surface   \"vtl_diffuse\" {\n"
+                                           "   \"diffuse\" 0.75 0.5 0.5,\n"
+                                           "  }  \n"
+                                           "  flags 4096\n"
+                                           " }\n"
+                                           "}\n";
 
 // A Scene file destination over a memory stream, set up as a Scene file is opened: the writer,
 // a front on it (banner and version), then text arrays and indentation.
@@ -101,14 +112,8 @@ TEST(SceneFile, AMeshDefinedThenPlacedWithItsDefaultMaterial) {
                             "object \"box\" {\n"
                             " geometry \"instance\" {\n"
                             "  \"id\" 1,\n"
-                            " }\n"
-                            " material \"default\" {\n"
-                            "  surface   \"vtl_diffuse\" {\n"
-                            "   \"diffuse\" 0.75 0.5 0.5,\n"
-                            "  }  \n"
-                            "  flags 4096\n"
-                            " }\n"
-                            "}\n");
+                            " }\n" +
+                                kDefaultMaterialAndEnd);
 }
 
 TEST(SceneFile, ATrimmedNurbsSurface) {
@@ -124,16 +129,7 @@ TEST(SceneFile, ATrimmedNurbsSurface) {
     surface.add_control_point(1, 0, 0, 1);
     surface.add_control_point(0, 1, 0, 1);
     surface.add_control_point(1, 1, 0, 1);
-    auto trim = std::make_shared<vtl::NurbsCurve>();
-    trim->add_trim(1, 0);
-    trim->add_edge_domain(0, 1);
-    trim->add_edge_order(2);
-    trim->add_edge_nknots(4);
-    for (double k : {0.0, 0.0, 1.0, 1.0})
-        trim->add_edge_knot(k);
-    trim->add_edge_uvw(0, 0, 1);
-    trim->add_edge_uvw(1, 1, 1);
-    surface.set_trim(trim);
+    surface.set_trim(one_edge_trim(0));
     surface.emit(scene.oo());
 
 #define Z "0.0000000000000000"
@@ -159,14 +155,8 @@ TEST(SceneFile, ATrimmedNurbsSurface) {
                             "  \"edge_max\" [ " O " ] ,\n"
                             "  \"edge_knot\" [ " Z "," Z "," O "," O " ] ,\n"
                             "  \"edge_uvw\" [ " Z "," Z "," O "," O "," O "," O " ] ,\n"
-                            " }\n"
-                            " material \"default\" {\n"
-                            "  surface   \"vtl_diffuse\" {\n"
-                            "   \"diffuse\" 0.75 0.5 0.5,\n"
-                            "  }  \n"
-                            "  flags 4096\n"
-                            " }\n"
-                            "}\n");
+                            " }\n" +
+                                kDefaultMaterialAndEnd);
 #undef Z
 #undef O
 #undef T
