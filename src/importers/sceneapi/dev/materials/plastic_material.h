@@ -1,24 +1,14 @@
 #pragma once
 // A plastic surface of one colour.
 
-#include "dev/materials/material.h"
+#include "dev/materials/one_color_material.h"
 
 namespace vtl {
 
-class PlasticMaterial : public Material {
+class PlasticMaterial : public OneColorMaterial {
 public:
     // Names the material and gives it its default colour.
     explicit PlasticMaterial(std::string name);
-    ~PlasticMaterial() override = default;
-    // Writes the anonymous surface shader and attaches it.
-    void write_shader(vtlSceneapi_oo& oo) override;
-    // Stores the colour, each component clamped to 0..1.
-    void set_color(float r, float g, float b);
-    // The stored colour.
-    const vtlColor& get_color() const { return color; }
-
-private:
-    vtlColor color{0.75f, 0.5f, 0.5f};
 };
 
 } // namespace vtl

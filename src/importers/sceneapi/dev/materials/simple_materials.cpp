@@ -23,33 +23,46 @@ vtlColor clamped(float r, float g, float b) {
     return vtlColor{clamp01(r), clamp01(g), clamp01(b)};
 }
 
-// Writes an anonymous shader of `type` with one colour parameter, takes its handle while it is
-// open, closes it and attaches it as the surface.
-void write_one_color_shader(vtlSceneapi_oo& oo, const std::string& type, const char* key,
-                            const vtlColor& color) {
+} // namespace
+
+OneColorMaterial::OneColorMaterial(std::string name, const char* shader, const char* key,
+                                   vtlColor initial)
+    : Material(std::move(name)), color_key(key), color(initial) {
+    set_shader_name(shader);
+}
+
+void OneColorMaterial::set_color(float r, float g, float b) {
+    color = clamped(r, g, b);
+}
+
+// Writes the shader with its one colour parameter, takes its handle while it is open, closes it
+// and attaches it as the surface.
+void OneColorMaterial::write_shader(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    api->begin_shader(nullptr, type.c_str());
-    scene_param::set_color(*api, key, color);
+    api->begin_shader(nullptr, get_shader_name().c_str());
+    scene_param::set_color(*api, color_key, color);
     const vtlShader shader = api->get_shader();
     api->end_shader();
     api->set_shader(kSurfaceKind, shader);
     api->set_flags(kMaterialFlags);
 }
 
-} // namespace
+Diffuse::Diffuse(std::string name)
+    : OneColorMaterial(std::move(name), kDiffuseShader, kDiffuse, {0.75f, 0.5f, 0.5f}) {}
 
-Diffuse::Diffuse(std::string name) : Material(std::move(name)) {
-    set_shader_name(kDiffuseShader);
-}
+PlasticMaterial::PlasticMaterial(std::string name)
+    : OneColorMaterial(std::move(name), kPlasticShader, kDiffuse, {0.75f, 0.5f, 0.5f}) {}
 
-void Diffuse::set_color(float r, float g, float b) {
-    color = clamped(r, g, b);
-}
+MetalMaterial::MetalMaterial(std::string name)
+    : OneColorMaterial(std::move(name), kMetalShader, kColor, {0.75f, 0.5f, 0.5f}) {}
+
+GlassMaterial::GlassMaterial(std::string name)
+    : OneColorMaterial(std::move(name), kGlassShader, kTransmission, {1.0f, 1.0f, 1.0f}) {}
 
 void Diffuse::write_shader(vtlSceneapi_oo& oo) {
     if (!vertex_color) {
-        write_one_color_shader(oo, get_shader_name(), kDiffuse, color);
+        OneColorMaterial::write_shader(oo);
         return;
     }
     if (vtlScene_api* api = oo.get_api()) write_vertex_color_shader(*api);
@@ -65,7 +78,7 @@ void Diffuse::write_vertex_color_shader(vtlScene_api& api) {
     api.end_shader();
     const vtlShader vertex_shader = api.get_shader();
     api.pop_shader();
-    scene_param::set_color(api, kDiffuse, color);
+    scene_param::set_color(api, kDiffuse, get_color());
     api.set_parameter_shader(kDiffuse, vertex_shader);
     api.end_shader();
     const vtlShader surface = api.get_shader();
@@ -73,42 +86,6 @@ void Diffuse::write_vertex_color_shader(vtlScene_api& api) {
     api.pop_shader();
     api.set_shader(kSurfaceKind, surface);
     api.set_flags(kMaterialFlags);
-}
-
-PlasticMaterial::PlasticMaterial(std::string name) : Material(std::move(name)) {
-    set_shader_name(kPlasticShader);
-}
-
-void PlasticMaterial::set_color(float r, float g, float b) {
-    color = clamped(r, g, b);
-}
-
-void PlasticMaterial::write_shader(vtlSceneapi_oo& oo) {
-    write_one_color_shader(oo, get_shader_name(), kDiffuse, color);
-}
-
-MetalMaterial::MetalMaterial(std::string name) : Material(std::move(name)) {
-    set_shader_name(kMetalShader);
-}
-
-void MetalMaterial::set_color(float r, float g, float b) {
-    color = clamped(r, g, b);
-}
-
-void MetalMaterial::write_shader(vtlSceneapi_oo& oo) {
-    write_one_color_shader(oo, get_shader_name(), kColor, color);
-}
-
-GlassMaterial::GlassMaterial(std::string name) : Material(std::move(name)) {
-    set_shader_name(kGlassShader);
-}
-
-void GlassMaterial::set_color(float r, float g, float b) {
-    color = clamped(r, g, b);
-}
-
-void GlassMaterial::write_shader(vtlSceneapi_oo& oo) {
-    write_one_color_shader(oo, get_shader_name(), kTransmission, color);
 }
 
 EmissiveMaterial::EmissiveMaterial(std::string name) : Material(std::move(name)) {
