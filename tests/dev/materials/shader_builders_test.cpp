@@ -14,19 +14,23 @@ using Calls = std::vector<std::string>;
 const vtlColor kRed{1.0f, 0.0f, 0.0f};
 const vtlColor kGrey{0.5f, 0.5f, 0.5f};
 
+// What texture_shader writes as shader `id`.
+Calls texture_calls(int id, const std::string& file, const std::string& u, const std::string& v,
+                    int blend, const std::string& color) {
+    return {"define_shader \"texture2_rgb\" " + std::to_string(id),
+            "set_parameter \"uv_projection\" 6 4",
+            "set_parameter \"texture\" 10 \"" + file + "\"",
+            "set_parameter \"uv_scale_u\" 3 " + u,
+            "set_parameter \"uv_scale_v\" 3 " + v,
+            "set_parameter \"blend_color\" 7 " + std::to_string(blend),
+            "set_parameter \"default_color\" 1 " + color,
+            "end_shader"};
+}
+
 TEST(ShaderBuilders, TextureShaderSetsItsParametersInOrder) {
     vtl_test::RecordedFront f;
     EXPECT_EQ(vtl::texture_shader(f.oo, "wood.png", kRed, true, 2.0f, 0.5f), 1);
-    EXPECT_EQ(f.api.calls, (Calls{
-                               "define_shader \"texture2_rgb\" 1",
-                               "set_parameter \"uv_projection\" 6 4",
-                               "set_parameter \"texture\" 10 \"wood.png\"",
-                               "set_parameter \"uv_scale_u\" 3 2",
-                               "set_parameter \"uv_scale_v\" 3 0.5",
-                               "set_parameter \"blend_color\" 7 1",
-                               "set_parameter \"default_color\" 1 1 0 0",
-                               "end_shader",
-                           }));
+    EXPECT_EQ(f.api.calls, texture_calls(1, "wood.png", "2", "0.5", 1, "1 0 0"));
 }
 
 TEST(ShaderBuilders, DiffuseWithoutTextureIsOneShaderWithoutReference) {
@@ -39,50 +43,30 @@ TEST(ShaderBuilders, DiffuseWithoutTextureIsOneShaderWithoutReference) {
 TEST(ShaderBuilders, DiffuseWithTextureWritesTheTextureFirstAndBindsIt) {
     vtl_test::RecordedFront f;
     EXPECT_EQ(vtl::diffuse_shader(f.oo, kGrey, "wood.png", true, 3, 4), 2);
-    EXPECT_EQ(f.api.calls, (Calls{
-                               "define_shader \"texture2_rgb\" 1",
-                               "set_parameter \"uv_projection\" 6 4",
-                               "set_parameter \"texture\" 10 \"wood.png\"",
-                               "set_parameter \"uv_scale_u\" 3 3",
-                               "set_parameter \"uv_scale_v\" 3 4",
-                               "set_parameter \"blend_color\" 7 1",
-                               "set_parameter \"default_color\" 1 0.5 0.5 0.5",
-                               "end_shader",
-                               "define_shader \"vtl_diffuse\" 2",
-                               "set_parameter_id \"diffuse\" 1",
-                               "set_parameter \"diffuse\" 1 0.5 0.5 0.5",
-                               "end_shader",
-                           }));
+    EXPECT_EQ(f.api.calls,
+              vtl_test::concat({texture_calls(1, "wood.png", "3", "4", 1, "0.5 0.5 0.5"),
+                                {
+                                    "define_shader \"vtl_diffuse\" 2",
+                                    "set_parameter_id \"diffuse\" 1",
+                                    "set_parameter \"diffuse\" 1 0.5 0.5 0.5",
+                                    "end_shader",
+                                }}));
 }
 
 TEST(ShaderBuilders, PlasticTexturesUseTheDiffuseColourAndTheirOwnScales) {
     vtl_test::RecordedFront f;
     EXPECT_EQ(vtl::plastic_shader(f.oo, kGrey, kRed, "d.png", "s.png", 0.25f, 1, 2, 3, 4), 3);
-    EXPECT_EQ(f.api.calls, (Calls{
-                               "define_shader \"texture2_rgb\" 1",
-                               "set_parameter \"uv_projection\" 6 4",
-                               "set_parameter \"texture\" 10 \"d.png\"",
-                               "set_parameter \"uv_scale_u\" 3 1",
-                               "set_parameter \"uv_scale_v\" 3 2",
-                               "set_parameter \"blend_color\" 7 0",
-                               "set_parameter \"default_color\" 1 0.5 0.5 0.5",
-                               "end_shader",
-                               "define_shader \"texture2_rgb\" 2",
-                               "set_parameter \"uv_projection\" 6 4",
-                               "set_parameter \"texture\" 10 \"s.png\"",
-                               "set_parameter \"uv_scale_u\" 3 3",
-                               "set_parameter \"uv_scale_v\" 3 4",
-                               "set_parameter \"blend_color\" 7 0",
-                               "set_parameter \"default_color\" 1 0.5 0.5 0.5",
-                               "end_shader",
-                               "define_shader \"vtl_plastic_simple\" 3",
-                               "set_parameter_id \"diffuse\" 1",
-                               "set_parameter_id \"specular\" 2",
-                               "set_parameter \"diffuse\" 1 0.5 0.5 0.5",
-                               "set_parameter \"specular\" 1 1 0 0",
-                               "set_parameter \"roughness\" 3 0.25",
-                               "end_shader",
-                           }));
+    EXPECT_EQ(f.api.calls, vtl_test::concat({texture_calls(1, "d.png", "1", "2", 0, "0.5 0.5 0.5"),
+                                             texture_calls(2, "s.png", "3", "4", 0, "0.5 0.5 0.5"),
+                                             {
+                                                 "define_shader \"vtl_plastic_simple\" 3",
+                                                 "set_parameter_id \"diffuse\" 1",
+                                                 "set_parameter_id \"specular\" 2",
+                                                 "set_parameter \"diffuse\" 1 0.5 0.5 0.5",
+                                                 "set_parameter \"specular\" 1 1 0 0",
+                                                 "set_parameter \"roughness\" 3 0.25",
+                                                 "end_shader",
+                                             }}));
 }
 
 TEST(ShaderBuilders, PlasticWithoutTexturesIsOneShader) {

@@ -26,12 +26,7 @@ const Calls kDefaultMaterial = {
     "end_material",
 };
 
-Calls concat(std::initializer_list<Calls> parts) {
-    Calls all;
-    for (const Calls& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
+using vtl_test::concat;
 
 // A single triangle over three vertices.
 void fill_triangle(vtl::TriangleObject& mesh) {

@@ -21,6 +21,14 @@
 
 namespace vtl_test {
 
+// The call lists one after another.
+inline std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
 class RecordingApi : public vtlScene_api {
 public:
     std::vector<std::string> calls;
