@@ -33,7 +33,7 @@ template <typename Kind> Calls written(Kind& material) {
     return f.api.calls;
 }
 
-TEST(MaterialKinds, OneColourKindsWriteTheirShaderWithTheirDefaultColour) {
+TEST(MaterialKinds, OneColourKindsWriteTheirDefaultColourAndClampTheColourSet) {
     vtl::Diffuse diffuse("d");
     vtl::PlasticMaterial plastic("p");
     vtl::MetalMaterial metal("m");
@@ -46,13 +46,8 @@ TEST(MaterialKinds, OneColourKindsWriteTheirShaderWithTheirDefaultColour) {
     EXPECT_EQ(plastic.get_shader_name(), "vtl_plastic_simple");
     EXPECT_EQ(metal.get_shader_name(), "vtl_metal");
     EXPECT_EQ(glass.get_shader_name(), "vtl_window_glass");
-}
 
-TEST(MaterialKinds, ColourSettersClampEachComponent) {
-    vtl::Diffuse diffuse("d");
-    vtl::PlasticMaterial plastic("p");
-    vtl::MetalMaterial metal("m");
-    vtl::GlassMaterial glass("g");
+    // The colour setters clamp each component.
     vtl::GenericMaterial generic("x");
     diffuse.set_color(2, -1, 0.3f);
     plastic.set_color(2, -1, 0.3f);
