@@ -36,7 +36,11 @@ void fill_triangle(vtl::TriangleObject& mesh) {
     mesh.add_triangle(0, 1, 2);
 }
 
-std::string validation_of(vtl::TriangleObject& mesh) {
+// The validation findings of a one-triangle mesh after `add` added to it.
+template <typename Add> std::string findings_after(Add add) {
+    vtl::TriangleObject mesh("m");
+    fill_triangle(mesh);
+    add(mesh);
     mesh.validate();
     return mesh.get_validation_message();
 }
@@ -101,40 +105,25 @@ TEST(TriangleObject, OtherFindingsAreReportedAfterTheObject) {
 }
 
 TEST(TriangleObjectValidation, EachFindingHasItsOwnText) {
-    {
-        vtl::TriangleObject mesh("normal index without normals");
-        fill_triangle(mesh);
-        mesh.add_normal_triangle(0, 0, 0);
-        EXPECT_EQ(validation_of(mesh), "No normals defined for index");
-    }
-    {
-        vtl::TriangleObject mesh("indexed normals, short index");
-        fill_triangle(mesh);
-        mesh.add_triangle(0, 2, 1);
-        mesh.add_normal(0, 0, 1);
-        mesh.add_normal_triangle(0, 0, 0);
-        EXPECT_EQ(validation_of(mesh), "Normals count does not match number of triangles 3 vs 6");
-    }
-    {
-        vtl::TriangleObject mesh("uv index without uvs");
-        fill_triangle(mesh);
-        mesh.add_uv_triangle(0, 0, 0);
-        EXPECT_EQ(validation_of(mesh), "No uvs defined for index");
-    }
-    {
-        vtl::TriangleObject mesh("indexed uvs, long index");
-        fill_triangle(mesh);
-        mesh.add_uv(0, 0);
-        mesh.add_uv_triangle(0, 0, 0);
-        mesh.add_uv_triangle(0, 0, 0);
-        EXPECT_EQ(validation_of(mesh), "UV index count does not match triangle count");
-    }
-    {
-        vtl::TriangleObject mesh("vertex colours");
-        fill_triangle(mesh);
-        mesh.add_vcolor(1, 1, 1);
-        EXPECT_EQ(validation_of(mesh), "VetexColor count does not match number of vertices");
-    }
+    using Mesh = vtl::TriangleObject;
+    EXPECT_EQ(findings_after([](Mesh& m) { m.add_normal_triangle(0, 0, 0); }),
+              "No normals defined for index");
+    EXPECT_EQ(findings_after([](Mesh& m) {
+                  m.add_triangle(0, 2, 1); // indexed normals, short index
+                  m.add_normal(0, 0, 1);
+                  m.add_normal_triangle(0, 0, 0);
+              }),
+              "Normals count does not match number of triangles 3 vs 6");
+    EXPECT_EQ(findings_after([](Mesh& m) { m.add_uv_triangle(0, 0, 0); }),
+              "No uvs defined for index");
+    EXPECT_EQ(findings_after([](Mesh& m) {
+                  m.add_uv(0, 0); // indexed uvs, long index
+                  m.add_uv_triangle(0, 0, 0);
+                  m.add_uv_triangle(0, 0, 0);
+              }),
+              "UV index count does not match triangle count");
+    EXPECT_EQ(findings_after([](Mesh& m) { m.add_vcolor(1, 1, 1); }),
+              "VetexColor count does not match number of vertices");
 }
 
 TEST(TriangleObjectValidation, ConsistentMeshesHaveNoFindings) {
