@@ -47,4 +47,20 @@ bool LightGeometry::emit_instance_geometry(vtlSceneapi_oo& oo) {
     return true;
 }
 
+void LightGeometry::emit_placed(vtlScene_api& api, vtlSceneapi_oo& oo) {
+    api.begin_object(name.c_str(), true);
+    emit_geometry(oo);
+    if (material) material->emit(oo);
+    api.end_object();
+}
+
+void LightGeometry::define_numbered(vtlScene_api& api, vtlSceneapi_oo& oo) {
+    api.begin_object(name.c_str(), false);
+    const unsigned id = oo.new_id();
+    emit_geometry(oo);
+    api.end_object();
+    release_data();
+    set_object_id(id);
+}
+
 } // namespace vtl

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+class vtlScene_api;
+
 namespace vtl {
 
 class Material;
@@ -39,6 +41,14 @@ public:
 protected:
     // Writes the geometry block "instance" with the id; returns false when the node holds data.
     bool emit_instance_geometry(vtlSceneapi_oo& oo);
+    // Writes the geometry block: a reference to the defined object, or the node's own data.
+    virtual void emit_geometry(vtlSceneapi_oo& oo) = 0;
+    // Gives back the memory of the data once it has been written as a definition.
+    virtual void release_data() = 0;
+    // Writes the placed object: its geometry, then its material.
+    void emit_placed(vtlScene_api& api, vtlSceneapi_oo& oo);
+    // Writes the node as a numbered definition, releases its data and makes it stand for it.
+    void define_numbered(vtlScene_api& api, vtlSceneapi_oo& oo);
 
     std::string name;
     std::shared_ptr<Material> material;

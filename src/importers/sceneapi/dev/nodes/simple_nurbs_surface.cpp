@@ -66,24 +66,20 @@ uint64_t SimpleNurbsSurface::data_size() const {
 void SimpleNurbsSurface::emit(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    api->begin_object(get_name().c_str(), true);
-    emit_geometry(oo);
-    if (std::shared_ptr<Material> placed = get_material()) placed->emit(oo);
-    api->end_object();
+    emit_placed(*api, oo);
 }
 
 void SimpleNurbsSurface::define(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    api->begin_object(get_name().c_str(), false);
-    const unsigned id = oo.new_id();
-    emit_geometry(oo);
-    api->end_object();
+    define_numbered(*api, oo);
+}
+
+void SimpleNurbsSurface::release_data() {
     std::vector<double>().swap(uknots);
     std::vector<double>().swap(vknots);
     std::vector<double>().swap(control_points);
     if (trim) trim->clear();
-    set_object_id(id);
 }
 
 void SimpleNurbsSurface::emit_geometry(vtlSceneapi_oo& oo) {

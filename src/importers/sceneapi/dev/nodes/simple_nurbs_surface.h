@@ -41,10 +41,13 @@ public:
     // The trimming, if any.
     std::shared_ptr<NurbsCurve> get_trim() const;
 
-private:
+protected:
     // Writes the geometry block: a reference to the defined object, or the whole surface.
-    void emit_geometry(vtlSceneapi_oo& oo);
+    void emit_geometry(vtlSceneapi_oo& oo) override;
+    // Empties the knots and control points and the trimming's arrays.
+    void release_data() override;
 
+private:
     double umin;
     double umax;
     double vmin;

@@ -129,24 +129,14 @@ bool TriangleObject::validate() {
 void TriangleObject::emit(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    if (validate()) {
-        api->begin_object(get_name().c_str(), true);
-        emit_geometry(oo);
-        if (std::shared_ptr<Material> placed = get_material()) placed->emit(oo);
-        api->end_object();
-    }
+    if (validate()) emit_placed(*api, oo);
     if (!validation_message.empty()) oo.error(validation_message);
 }
 
 void TriangleObject::define(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    api->begin_object(get_name().c_str(), false);
-    const unsigned id = oo.new_id();
-    emit_geometry(oo);
-    api->end_object();
-    clear_arrays();
-    set_object_id(id);
+    define_numbered(*api, oo);
 }
 
 void TriangleObject::emit_geometry(vtlSceneapi_oo& oo) {
@@ -170,7 +160,7 @@ template <typename T> void release(std::vector<T>& values) {
 }
 } // namespace
 
-void TriangleObject::clear_arrays() {
+void TriangleObject::release_data() {
     release(vertices);
     release(triangles);
     release(uvs);

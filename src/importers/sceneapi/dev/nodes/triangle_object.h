@@ -58,12 +58,13 @@ public:
     const std::vector<float>& get_uvs() const { return uvs; }
     const std::vector<float>& get_normals() const { return normals; }
 
-private:
+protected:
     // Writes the geometry block: a reference to the defined object, or the whole mesh.
-    void emit_geometry(vtlSceneapi_oo& oo);
-    // Empties all seven arrays.
-    void clear_arrays();
+    void emit_geometry(vtlSceneapi_oo& oo) override;
+    // Empties all seven arrays and gives their memory back.
+    void release_data() override;
 
+private:
     std::vector<float> vertices;
     std::vector<int> triangles;
     std::vector<float> uvs;
