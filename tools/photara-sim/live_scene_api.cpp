@@ -5,6 +5,7 @@
 #include "sim_protocol.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -108,9 +109,11 @@ long receive_byte(SOCKET socket, char& c) {
     return ::recv(socket, &c, 1, 0);
 }
 
-void set_answer_timeout(SOCKET socket) {
-    const DWORD timeout = kAnswerTimeoutSeconds * kMillisecondsPerSecond;
-    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout),
+constexpr int kShutSend = SD_SEND;
+
+void set_timeout(SOCKET socket, int option, unsigned milliseconds) {
+    const DWORD timeout = milliseconds;
+    ::setsockopt(socket, SOL_SOCKET, option, reinterpret_cast<const char*>(&timeout),
                  sizeof timeout);
 }
 #else
@@ -148,12 +151,27 @@ long receive_byte(int fd, char& c) {
     }
 }
 
-void set_answer_timeout(int fd) {
+constexpr int kShutSend = SHUT_WR;
+
+void set_timeout(int fd, int option, unsigned milliseconds) {
     timeval timeout{};
-    timeout.tv_sec = kAnswerTimeoutSeconds;
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    timeout.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    timeout.tv_usec = static_cast<suseconds_t>(milliseconds % 1000 * 1000);
+    ::setsockopt(fd, SOL_SOCKET, option, &timeout, sizeof timeout);
 }
 #endif
+
+// The bound of every send and of the wait for the confirmation: PHOTARA_LIVE_SEND_TIMEOUT_MS
+// when it holds a whole number of milliseconds in range, else the default.
+unsigned link_timeout_ms() {
+    const std::string text = environment(kSendTimeoutVariable);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 9)
+        return kDefaultSendTimeoutMs;
+    const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    return value >= 1 && value <= kLongestSendTimeoutMs ? static_cast<unsigned>(value)
+                                                        : kDefaultSendTimeoutMs;
+}
 
 // Opens a TCP connection to host:port; not open on failure.
 Connection open_connection(const char* host, int port) {
@@ -187,40 +205,81 @@ bool send_all(SocketHandle socket, const char* data, std::size_t size) {
     return true;
 }
 
+// Receives one line without its line end; false when the connection ends, fails or times out
+// first, or the line is too long.
+bool receive_line(SocketHandle socket, std::string& line) {
+    char c = 0;
+    while (line.size() < kMaxGreeting) {
+        if (receive_byte(socket, c) <= 0) return false;
+        if (c == kLineEnd) return true;
+        line += c;
+    }
+    return false;
+}
+
 // Greets the instance and waits a bounded time for its answer line.
 bool greet(SocketHandle socket, unsigned link_id) {
     const std::string greeting = kGreeting + std::to_string(link_id) + kLineEnd;
     if (!send_all(socket, greeting.data(), greeting.size())) return false;
-    set_answer_timeout(socket);
+    set_timeout(socket, SO_RCVTIMEO, kAnswerTimeoutSeconds * 1000);
     std::string answer;
-    char c = 0;
-    while (answer.size() < kMaxGreeting) {
-        if (receive_byte(socket, c) <= 0) return false;
-        if (c == kLineEnd) break;
-        answer += c;
-    }
-    return answer.compare(0, std::strlen(kReady), kReady) == 0;
+    return receive_line(socket, answer) && answer.compare(0, std::strlen(kReady), kReady) == 0;
 }
 
+// Closes the sending side and waits, at most timeout_ms, for the instance to confirm that it
+// received `sent` bytes.
+bool confirm_delivery(SocketHandle socket, unsigned timeout_ms, std::uint64_t sent) {
+    if (::shutdown(socket, kShutSend) != 0) return false;
+    set_timeout(socket, SO_RCVTIMEO, timeout_ms);
+    std::string answer;
+    return receive_line(socket, answer) && answer == kReceived + std::to_string(sent);
+}
+
+} // namespace
+
+// The open link: its connection, its bound, and what went over it. The stream (or, on Windows,
+// the forwarder) sends through it, and records the first failure, after which it drops the rest.
+struct LiveSceneApi::Link {
+    Connection connection;
+    unsigned timeout_ms = kDefaultSendTimeoutMs;
+    std::uint64_t sent = 0;
+    bool failed = false;
+
+    // Sends data unless the link has failed; a failed send fails the link.
+    void send(const char* data, std::size_t size) {
+        if (failed) return;
+        if (send_all(connection.get(), data, size))
+            sent += size;
+        else
+            failed = true;
+    }
+    // Ends the link: waits for the confirmation unless it has failed, then closes it.
+    void finish() {
+        if (!failed && !confirm_delivery(connection.get(), timeout_ms, sent)) failed = true;
+        connection.reset();
+    }
+};
+
+namespace {
+
 #ifdef _WIN32
-// Carries what the writer puts into the pipe to the instance until the writer closes its end.
-// Once the connection fails, the rest is read and dropped, so that the writer never blocks.
-void forward(int pipe_end, SOCKET socket) {
+// Carries what the writer puts into the pipe to the instance until the writer closes its end,
+// then ends the link. Once the link fails, the rest is read and dropped, so that the writer
+// never blocks.
+void forward(int pipe_end, LiveSceneApi::Link* link) {
     std::vector<char> chunk(kForwardChunk);
-    bool connected = true;
     for (;;) {
         const int got = ::_read(pipe_end, chunk.data(), kForwardChunk);
         if (got <= 0) break;
-        if (connected) connected = send_all(socket, chunk.data(), static_cast<std::size_t>(got));
+        link->send(chunk.data(), static_cast<std::size_t>(got));
     }
     ::_close(pipe_end);
-    ::shutdown(socket, SD_SEND);
-    ::closesocket(socket);
+    link->finish();
 }
 
-// Returns a stream whose bytes the forwarder, started here, sends over the connection; the
-// connection then belongs to the forwarder. Null on failure.
-FILE* open_stream(Connection& connection, std::thread& forwarder) {
+// Returns a stream whose bytes the forwarder, started here, sends over the link; null on
+// failure.
+FILE* open_stream(LiveSceneApi::Link& link, std::thread& forwarder) {
     int ends[2] = {-1, -1};
     if (::_pipe(ends, kPipeSize, _O_BINARY | _O_NOINHERIT) != 0) return nullptr;
     FILE* stream = ::_fdopen(ends[1], "wb");
@@ -230,40 +289,39 @@ FILE* open_stream(Connection& connection, std::thread& forwarder) {
         return nullptr;
     }
     try {
-        forwarder = std::thread(forward, ends[0], connection.get());
+        forwarder = std::thread(forward, ends[0], &link);
     } catch (...) {
         std::fclose(stream);
         ::_close(ends[0]);
         return nullptr;
     }
-    connection.release();
     return stream;
 }
 #else
-// The stream functions of a connection: writes never raise SIGPIPE in the host.
+// The stream functions of a link. A write always takes the whole piece, sent or dropped, so
+// that the stream never enters its error state; the link keeps the outcome.
 ssize_t stream_write(void* cookie, const char* data, size_t size) {
-    return send_all(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), data, size)
-               ? static_cast<ssize_t>(size)
-               : -1;
+    static_cast<LiveSceneApi::Link*>(cookie)->send(data, size);
+    return static_cast<ssize_t>(size);
 }
 
 int stream_close(void* cookie) {
-    return ::close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+    static_cast<LiveSceneApi::Link*>(cookie)->finish();
+    return 0;
 }
 
-// Returns a stream over the connection, which the stream then closes; null on failure.
-FILE* open_stream(Connection& connection) {
+// Returns a stream over the link, which the stream's close ends; null on failure.
+FILE* open_stream(LiveSceneApi::Link& link) {
     cookie_io_functions_t functions{};
     functions.write = &stream_write;
     functions.close = &stream_close;
-    void* cookie = reinterpret_cast<void*>(static_cast<intptr_t>(connection.get()));
-    FILE* stream = ::fopencookie(cookie, "w", functions);
-    if (stream) connection.release();
-    return stream;
+    return ::fopencookie(&link, "w", functions);
 }
 #endif
 
 } // namespace
+
+LiveSceneApi::LiveSceneApi() = default;
 
 LiveSceneApi::~LiveSceneApi() {
     disconnect();
@@ -272,16 +330,23 @@ LiveSceneApi::~LiveSceneApi() {
 bool LiveSceneApi::connect(const char* host, int port, int attempts) {
     disconnect();
     if (!host || port <= 0) return false;
+    const unsigned timeout_ms = link_timeout_ms();
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0) platform::sleep_ms(kRetryPauseMs);
         Connection connection = open_connection(host, port);
-        if (!is_open(connection) || !greet(connection.get(), link_id_)) continue;
+        if (!is_open(connection)) continue;
+        set_timeout(connection.get(), SO_SNDTIMEO, timeout_ms);
+        if (!greet(connection.get(), link_id_)) continue;
+        auto link = std::make_unique<Link>();
+        link->connection = std::move(connection);
+        link->timeout_ms = timeout_ms;
 #ifdef _WIN32
-        stream_ = open_stream(connection, forwarder_);
+        stream_ = open_stream(*link, forwarder_);
 #else
-        stream_ = open_stream(connection);
+        stream_ = open_stream(*link);
 #endif
         if (!stream_) return false;
+        link_ = std::move(link);
         writer_ = std::make_unique<vtlScene_api_file>(stream_, false);
         return true;
     }
@@ -291,13 +356,16 @@ bool LiveSceneApi::connect(const char* host, int port, int attempts) {
 bool LiveSceneApi::disconnect() {
     if (!stream_) return false;
     writer_.reset();
+    // POSIX: the stream sends what is left and its close ends the link. Windows: the pipe's end
+    // is closed; the forwarder sends what is left and ends the link.
     std::fclose(stream_);
     stream_ = nullptr;
 #ifdef _WIN32
-    // The pipe's end is closed: the forwarder sends what is left and closes the connection.
     if (forwarder_.joinable()) forwarder_.join();
 #endif
-    return true;
+    const bool delivered = link_ && !link_->failed;
+    link_.reset();
+    return delivered;
 }
 
 } // namespace photara_sim

@@ -1,6 +1,15 @@
 #pragma once
 // The scene API of the stand-in's Live library: the Scene file writer over a TCP connection to
 // an instance. Before connect and after disconnect, scene calls go nowhere.
+//
+// Sending never blocks without bound: every send on the link waits at most the link timeout,
+// PHOTARA_LIVE_SEND_TIMEOUT_MS milliseconds (a whole number from 1 to 86,400,000; 30,000 when
+// unset or not such a number), read at each connect. Once a send fails (the instance closed or
+// reset the link, refused data, or took none for that long), the link has failed: the rest of
+// the scene is dropped at once, and the scene calls go on without blocking. disconnect() says
+// whether the whole scene reached the instance: the live-link factory calls it when it
+// releases the scene API and reports a false result to the host as "the instance closed the
+// link or refused data".
 
 #include "file_api/null_api.h"
 #include "file_api/vtlscene_api.h"
@@ -15,7 +24,7 @@ namespace photara_sim {
 
 class LiveSceneApi : public vtlScene_api {
 public:
-    LiveSceneApi() = default;
+    LiveSceneApi();
     LiveSceneApi(const LiveSceneApi&) = delete;
     LiveSceneApi& operator=(const LiveSceneApi&) = delete;
     // Ends the link, if any.
@@ -24,7 +33,9 @@ public:
     // Connects to host:port and greets the instance, trying up to attempts times with a short
     // pause between tries; a link still open is ended first. True when the instance answered.
     bool connect(const char* host, int port, int attempts) override;
-    // Ends the link: the instance receives the end of the scene. False when none was open.
+    // Ends the link: sends what is left, closes the sending side and waits (at most the link
+    // timeout) for the instance to confirm that it received every byte. True when it did;
+    // false when the link had failed, the confirmation did not come, or no link was open.
     bool disconnect() override;
     // Before connect: remembers the link id sent in the greeting. On an open link: an object
     // id, written as a Scene file writes it.
@@ -135,12 +146,16 @@ public:
     void print(const char* text) override { target().print(text); }
     void error(const char* text) override { target().error(text); }
 
+    // The open link: the connection and how much of the scene went over it (internal).
+    struct Link;
+
 private:
     // The writer of the open link, or the sink.
     vtlScene_api& target() { return writer_ ? *writer_ : static_cast<vtlScene_api&>(sink_); }
 
     NullApi sink_;
-    FILE* stream_ = nullptr; // owned: the link's stream, closed by disconnect()
+    std::unique_ptr<Link> link_; // the open link; written by the stream or the forwarder
+    FILE* stream_ = nullptr;     // owned: the link's stream, closed by disconnect()
 #ifdef _WIN32
     std::thread forwarder_; // sends the stream's bytes over the connection, then closes it
 #endif

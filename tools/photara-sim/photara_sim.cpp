@@ -293,15 +293,19 @@ private:
     int links_ = 0;
 };
 
-// Serves one connection: greeting, answer, scene text.
+// Sends one line whole; false when the connection fails.
+bool send_line(int fd, const std::string& line) {
+    return ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
+}
+
+// Serves one connection: greeting, answer, scene text, confirmation of its size.
 void serve(int fd, Instance& instance) {
     if (!read_greeting(fd)) return;
-    const std::string answer = kReady + std::to_string(::getpid()) + kLineEnd;
-    if (::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(answer.size()))
-        return;
+    if (!send_line(fd, kReady + std::to_string(::getpid()) + kLineEnd)) return;
     std::string text;
-    if (read_scene(fd, text)) instance.take_link(text);
+    if (!read_scene(fd, text)) return;
+    send_line(fd, kReceived + std::to_string(text.size()) + kLineEnd);
+    instance.take_link(text);
 }
 
 } // namespace

@@ -11,8 +11,10 @@
 //
 // A live link is a TCP connection to the instance: the Live library sends the greeting line
 // "PHOTARA-LIVE <link id>\n", the instance answers "READY <pid>\n", and then the Live library
-// sends the scene as Scene file text until it closes its side. The instance then writes the text
-// to its output file and adds the link to its scene document:
+// sends the scene as Scene file text until it closes its side. The instance confirms what it
+// received with "RECEIVED <byte count>\n" and closes the connection; the Live library counts
+// the link as delivered only when that count is the one it sent. The instance then writes the
+// text to its output file and adds the link to its scene document:
 //
 //     <photara_scene>
 //       <scene>
@@ -46,8 +48,13 @@ constexpr const char* kListeningPortElement = "listening_port";
 
 constexpr const char* kGreeting = "PHOTARA-LIVE ";
 constexpr const char* kReady = "READY ";
+constexpr const char* kReceived = "RECEIVED ";
 constexpr char kLineEnd = '\n';
-constexpr std::size_t kMaxGreeting = 64;
+constexpr std::size_t kMaxGreeting = 64; // the longest line of the greeting and answers
+// Bounds every send of the Live library and its wait for the confirmation, in milliseconds.
+constexpr const char* kSendTimeoutVariable = "PHOTARA_LIVE_SEND_TIMEOUT_MS";
+constexpr unsigned kDefaultSendTimeoutMs = 30000;
+constexpr unsigned kLongestSendTimeoutMs = 86400000;
 constexpr const char* kLoopbackAddress = "127.0.0.1";
 
 constexpr const char* kEmptySceneDocument = "<photara_scene><scene/></photara_scene>";
