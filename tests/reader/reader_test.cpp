@@ -329,7 +329,7 @@ TEST(ReaderTest, ReportsFaultsWithLineAndColumn) {
         {"#error \"never closed\nx\n", 3, 1, "text not closed"},
         {"  \x7f\n", 1, 3, "unexpected character byte 0x7f"},
         {"a 1,\n", 1, 4, "unexpected character ','"},
-        {std::string(1000, '[') + "\n", 1, 1, "nested too deeply"},
+        {std::string(100001, '[') + "\n", 1, 1, "nested too deeply"},
     };
     for (const Case& c : cases) {
         ReadResult r = read_scene(std::string("\"x\" ") + (c.text[0] == '[' ? "" : "1,\n") +
@@ -417,4 +417,49 @@ TEST(ReaderTest, NumbersReadAsTheCLibraryReadsThem) {
     ASSERT_EQ(read.size(), expected.size());
     for (std::size_t i = 0; i < read.size(); ++i)
         ASSERT_EQ(read[i], expected[i]) << i;
+}
+
+TEST(ReaderTest, AnyNestingUpToTheBoundIsReadAndDeeperIsRefusedWithoutDeepCalls) {
+    // Nesting is kept on the heap: none of these deepens the call stack, also when the
+    // document is walked and destroyed (sanitizer builds have small stack frames to spare).
+    const auto nested = [](const std::string& open, const std::string& inner,
+                           const std::string& close, std::size_t depth) {
+        std::string text;
+        text.reserve(depth * (open.size() + close.size()) + inner.size());
+        for (std::size_t i = 0; i < depth; ++i)
+            text += open;
+        text += inner;
+        for (std::size_t i = 0; i < depth; ++i)
+            text += close;
+        return text;
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        bool ok;
+        std::size_t nodes; // nodes walk() visits
+    };
+    const Case cases[] = {
+        {"groups at the bound", nested("group \"g\" {\n", "a 1\n", "}\n", 100000), true, 100001},
+        {"groups past the bound", nested("group \"g\" {\n", "", "}\n", 100001), false, 0},
+        // (hexadecimal types: the writer writes such a text whole, past one formatted piece)
+        {"inline shaders at the bound", nested("\"p\" ! xX73 {\n", "\"x\" 1,\n", "},\n", 100000),
+         true, 100001},
+        {"arrays at the bound", "\"p\" " + nested("[ ", "1", " ]", 100000) + " ,\n", true, 1},
+        {"arrays past the bound", "\"p\" " + nested("[ ", "1", " ]", 100001) + " ,\n", false, 0},
+        {"unclosed groups", nested("group \"g\" {\n", "", "", 100000), false, 0},
+        {"shader marks", "\"p\" " + std::string(1000000, '!') + " 1,\n", false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReadResult r = read_scene(c.text);
+        EXPECT_EQ(r.ok, c.ok) << r.error.describe();
+        std::size_t visited = 0;
+        walk(r.document.nodes, [&](const Node&, int) { ++visited; });
+        EXPECT_EQ(visited, c.nodes);
+        if (!c.ok) {
+            EXPECT_GT(r.error.line, 0u);
+            EXPECT_GT(r.error.column, 0u);
+        }
+    }
 }

@@ -233,3 +233,100 @@ TEST(RoundTripTest, MaterialsCameraLightsAnimationAndStatements) {
     EXPECT_TRUE(animation->value_of("interpolate")->is("on"));
     EXPECT_TRUE(animation->value_of("folder")->is("anims"));
 }
+
+TEST(RoundTripTest, EveryNestingOfGroupsTheLibraryWritesIsRead) {
+    for (const int depth : {198, 250, 5000}) {
+        SCOPED_TRACE(depth);
+        TempFolder folder;
+        const Document doc = export_and_read(folder, [depth] {
+            for (int i = 0; i < depth; ++i)
+                beginGroup(("g" + std::to_string(i)).c_str());
+            beginTriangleObject("leaf");
+            addVertex(0, 0, 0);
+            addVertex(1, 0, 0);
+            addVertex(0, 1, 0);
+            addTriangle(0, 1, 2);
+            int id = 0;
+            endTriangleObject(&id, true);
+            for (int i = 0; i < depth; ++i)
+                endGroup();
+        });
+        int groups = 0;
+        const Node* innermost = nullptr;
+        walk(doc.nodes, [&](const Node& n, int) {
+            if (n.kind != NodeKind::Block || n.keyword != "group") return;
+            EXPECT_EQ(n.name(), "g" + std::to_string(groups));
+            ++groups;
+            innermost = &n;
+        });
+        EXPECT_EQ(groups, depth);
+        ASSERT_NE(innermost, nullptr);
+        const Node* leaf = innermost->child("object", "leaf");
+        ASSERT_NE(leaf, nullptr);
+        EXPECT_NE(leaf->child("geometry"), nullptr);
+    }
+}
+
+TEST(RoundTripTest, AnIesLightWhosePathIsCutWithItsShaderIsRead) {
+    // The path's captured shader text, or the path alone, passes the longest formatted piece.
+    for (const std::size_t length : {1048500, 1048550, 1048572, 1048573, 1048600, 1100000}) {
+        SCOPED_TRACE(length);
+        TempFolder folder;
+        std::string path(length, 'p');
+        path.replace(0, 5, "/ies/");
+        const Document doc = export_and_read(folder, [&path] {
+            const float white[3] = {1, 1, 1};
+            addIesLight("spot", path.c_str());
+            addPointLight("after", 10, white);
+        });
+        // The light and everything after it are read; the path comes back whole or cut.
+        std::vector<const Node*> lights = find_all(doc, "object");
+        ASSERT_GE(lights.size(), 2u);
+        EXPECT_EQ(lights.front()->name(), "spot");
+        EXPECT_EQ(lights.back()->name(), "after");
+        std::string read_path;
+        walk(doc.nodes, [&](const Node& n, int) {
+            for (const Value& v : n.values)
+                if (v.kind == ValueKind::String && v.text.size() > 1000) read_path = v.text;
+        });
+        ASSERT_GT(read_path.size(), 1000u);
+        EXPECT_EQ(read_path, path.substr(0, read_path.size()));
+    }
+}
+
+TEST(RoundTripTest, TexturePathsCutWithTheirMaterialsShaderAreRead) {
+    struct Case {
+        const char* what;
+        bool diffuse; // the long path is the diffuse texture, else the bump texture
+        std::size_t length;
+    };
+    const Case cases[] = {{"diffuse, cut inside", true, 1048560},
+                          {"diffuse, cut after it", true, 1048200},
+                          {"bump, cut inside", false, 1048560},
+                          {"bump, much longer", false, 1500000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder folder;
+        std::string path(c.length, 't');
+        const Document doc = export_and_read(folder, [&] {
+            const float white[3] = {1, 1, 1};
+            setGeneric(4, "textured", c.diffuse ? path.c_str() : "d.png", true,
+                       c.diffuse ? "b.png" : path.c_str(), 0.5f, 0.5f, 0.5f);
+            setDiffuse(5, "plain", 1, 1, 1);
+            addPointLight("after", 10, white);
+        });
+        std::vector<std::string> materials;
+        for (const Node* m : find_all(doc, "material"))
+            if (m->kind == NodeKind::Block) materials.push_back(m->name());
+        ASSERT_GE(materials.size(), 2u);
+        EXPECT_EQ(materials[0], "textured");
+        EXPECT_EQ(materials[1], "plain");
+        EXPECT_EQ(find_all(doc, "object").back()->name(), "after");
+        std::string read_path;
+        walk(doc.nodes, [&](const Node& n, int) {
+            for (const Value& v : n.values)
+                if (v.kind == ValueKind::String && v.text.size() > 1000) read_path = v.text;
+        });
+        EXPECT_EQ(read_path, path.substr(0, read_path.size()));
+    }
+}

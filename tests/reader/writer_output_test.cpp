@@ -210,3 +210,89 @@ TEST(WriterOutputTest, ANameCutWithItsPieceEndsWhereTheCutIs) {
     EXPECT_EQ(r.document.nodes[0].name(), huge.substr(0, 1048573));
     EXPECT_EQ(r.document.nodes[1].values.at(0).text, std::string(1048572, 'm'));
 }
+
+TEST(WriterOutputTest, AnInlineShaderCutWithItsPieceEndsWhereTheCutIs) {
+    // The captured text of an inline shader is one formatted piece when it is attached: past
+    // 1,048,574 characters (the indentation inserted after its line feeds not counted) the
+    // writer cuts it, wherever that falls: in a text of the shader or of a shader inside it,
+    // at a closing quote, a comma, a number, a line feed or a closing brace.
+    constexpr std::size_t kPiece = 1048574;
+    enum Attach { Surface, BlockParameter, ShaderParameter };
+    struct Case {
+        const char* what;
+        bool long_inside; // the long text is in the inner shader, else in the outer one
+        Attach attach;
+    };
+    const Case cases[] = {{"a text of the shader, as a surface", false, Surface},
+                          {"a text of an inner shader, as a surface", true, Surface},
+                          {"a text of the shader, as an object's parameter", false, BlockParameter},
+                          {"a text of an inner shader, after \"!\"", true, ShaderParameter}};
+    const float color[3] = {0.5f, 0.25f, 1.0f};
+    const int seven = 7;
+    for (const Case& c : cases) {
+        for (const unsigned flags : {1u, 0x400000u}) {
+            for (std::size_t shorter = 0; shorter < 120; shorter += 3) {
+                SCOPED_TRACE(testing::Message() << c.what << ", flags " << flags << ", " << shorter
+                                                << " characters short");
+                const std::string long_text(kPiece - 40 - shorter, 'p');
+                const char* long_ptr = long_text.c_str();
+                const char* short_ptr = "s";
+                const std::string text = write_scene(
+                    [&](vtlScene_api_file& w) {
+                        const auto make = [&] {
+                            w.begin_shader(nullptr, "outer");
+                            w.set_parameter("a", vtl_type::string_ptr,
+                                            c.long_inside ? &short_ptr : &long_ptr);
+                            w.set_parameter("c", vtl_type::color, color);
+                            w.push_shader();
+                            w.begin_shader(nullptr, "inner");
+                            w.set_parameter("file", vtl_type::string_ptr,
+                                            c.long_inside ? &long_ptr : &short_ptr);
+                            w.set_parameter("k", vtl_type::integer, &seven);
+                            w.end_shader();
+                            vtlShader inner = w.get_shader();
+                            w.pop_shader();
+                            w.set_parameter_shader("sub", inner);
+                            w.set_parameter("z", vtl_type::integer, &seven);
+                            w.end_shader();
+                            return w.get_shader();
+                        };
+                        if (c.attach == Surface) {
+                            w.begin_material("m", false);
+                            w.set_shader(0, make());
+                            w.end_material();
+                        } else if (c.attach == BlockParameter) {
+                            w.begin_object("m", true);
+                            vtlShader outer = make();
+                            w.set_parameter("held", vtl_type::shader, &outer);
+                            w.end_object();
+                        } else {
+                            w.begin_shader("m", "named");
+                            vtlShader outer = make();
+                            w.set_parameter_shader("held", outer);
+                            w.end_shader();
+                        }
+                        w.use_material("after");
+                        w.begin_object("tail", true);
+                        w.end_object();
+                    },
+                    false, flags);
+                const ReadResult r = read_scene(text);
+                ASSERT_TRUE(r.ok) << r.error.describe();
+                const std::vector<Node>& nodes = r.document.nodes;
+                ASSERT_EQ(nodes.size(), 3u);
+                EXPECT_EQ(nodes[0].name(), "m");
+                EXPECT_EQ(nodes[1].keyword, "material");
+                EXPECT_EQ(nodes[1].name(), "after");
+                EXPECT_EQ(nodes[2].name(), "tail");
+                std::string read_text;
+                walk(nodes, [&](const Node& n, int) {
+                    for (const Value& v : n.values)
+                        if (v.kind == ValueKind::String && v.text.size() > 1000) read_text = v.text;
+                });
+                EXPECT_GT(read_text.size(), kPiece - 200);
+                EXPECT_EQ(read_text, long_text.substr(0, read_text.size()));
+            }
+        }
+    }
+}

@@ -44,6 +44,7 @@ inline constexpr const char* kShortBinary = "binary array block runs past the en
 inline constexpr const char* kBangNeedsShader =
     "\"!\" must be followed by a shader number or shader";
 inline constexpr const char* kTooDeep = "blocks, shaders and arrays nested too deeply";
+inline constexpr const char* kOutOfMemory = "not enough memory to hold the document";
 inline constexpr const char* kCannotOpen = "cannot open the file";
 
 } // namespace vtl::reader::texts

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <stdexcept>
 
 namespace vtl::reader {
@@ -91,6 +93,87 @@ bool operator!=(const std::vector<double>& a, const Numbers& b) {
     return !(b == a);
 }
 
+namespace {
+
+bool holds_nothing_nested(const Value& v) {
+    return v.body.empty() && v.array.items.empty();
+}
+
+bool holds_nothing_nested(const Node& n) {
+    return n.children.empty() && std::all_of(n.values.begin(), n.values.end(), [](const Value& v) {
+               return holds_nothing_nested(v);
+           });
+}
+
+// Takes a tree apart with its own lists instead of the call stack: every node and value
+// taken out is emptied of what it holds before it is destroyed.
+class Dismantler {
+public:
+    void take(std::vector<Node>& from) {
+        nodes_.insert(nodes_.end(), std::make_move_iterator(from.begin()),
+                      std::make_move_iterator(from.end()));
+        from.clear();
+    }
+    void take(std::vector<Value>& from) {
+        values_.insert(values_.end(), std::make_move_iterator(from.begin()),
+                       std::make_move_iterator(from.end()));
+        from.clear();
+    }
+    void run() {
+        while (!nodes_.empty() || !values_.empty()) {
+            if (!nodes_.empty()) {
+                Node n = std::move(nodes_.back());
+                nodes_.pop_back();
+                take(n.children);
+                take(n.values);
+            } else {
+                Value v = std::move(values_.back());
+                values_.pop_back();
+                take(v.body);
+                take(v.array.items);
+            }
+        }
+    }
+
+private:
+    std::vector<Node> nodes_;
+    std::vector<Value> values_;
+};
+
+} // namespace
+
+Value::~Value() {
+    if (std::all_of(body.begin(), body.end(),
+                    [](const Node& n) { return holds_nothing_nested(n); }) &&
+        std::all_of(array.items.begin(), array.items.end(),
+                    [](const Value& v) { return holds_nothing_nested(v); }))
+        return;
+    try {
+        Dismantler dismantler;
+        dismantler.take(body);
+        dismantler.take(array.items);
+        dismantler.run();
+    } catch (...) {
+        // Without memory for the lists, what is left goes the ordinary way.
+    }
+}
+
+Node::~Node() {
+    if (std::all_of(children.begin(), children.end(),
+                    [](const Node& n) { return holds_nothing_nested(n); }) &&
+        std::all_of(values.begin(), values.end(),
+                    [](const Value& v) { return holds_nothing_nested(v); }))
+        return;
+    try {
+        Dismantler dismantler;
+        dismantler.take(children);
+        dismantler.take(values);
+        dismantler.run();
+    } catch (...) {
+        // Without memory for the lists, what is left goes the ordinary way.
+    }
+}
+
 bool Value::is(std::string_view s) const {
     return (kind == ValueKind::String || kind == ValueKind::Word) && text == s;
 }
@@ -129,18 +212,39 @@ std::vector<std::string> Document::header() const {
 int Document::version() const {
     for (const Node& n : nodes)
         if (n.kind == NodeKind::Statement && n.keyword == texts::kVersion && !n.values.empty() &&
-            n.values.front().kind == ValueKind::Number)
-            return static_cast<int>(n.values.front().number);
+            n.values.front().kind == ValueKind::Number) {
+            const double v = n.values.front().number;
+            // Only a whole number an int holds is a version; NaN fails the comparisons.
+            if (v >= 0 && v <= std::numeric_limits<int>::max() && v == std::floor(v))
+                return static_cast<int>(v);
+            return -1;
+        }
     return -1;
 }
 
 void walk(const std::vector<Node>& nodes, const std::function<void(const Node&, int)>& visit,
           int depth) {
-    for (const Node& n : nodes) {
-        visit(n, depth);
-        walk(n.children, visit, depth + 1);
-        for (const Value& v : n.values)
-            if (v.kind == ValueKind::Shader) walk(v.body, visit, depth + 1);
+    // Lists of nodes still to visit, the innermost last.
+    struct Pending {
+        const std::vector<Node>* nodes;
+        std::size_t next;
+        int depth;
+    };
+    std::vector<Pending> pending{{&nodes, 0, depth}};
+    while (!pending.empty()) {
+        Pending& top = pending.back();
+        if (top.next == top.nodes->size()) {
+            pending.pop_back();
+            continue;
+        }
+        const Node& n = (*top.nodes)[top.next++];
+        const int at = top.depth;
+        visit(n, at);
+        // Shader parameters after the children: pushed first, so visited last.
+        for (auto v = n.values.rbegin(); v != n.values.rend(); ++v)
+            if (v->kind == ValueKind::Shader && !v->body.empty())
+                pending.push_back({&v->body, 0, at + 1});
+        if (!n.children.empty()) pending.push_back({&n.children, 0, at + 1});
     }
 }
 

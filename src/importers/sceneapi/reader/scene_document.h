@@ -151,6 +151,15 @@ struct Value {
     bool bound = false;     // written after "!": a shader reference by number or inline shader
     std::size_t line = 0;   // source line the value starts on
 
+    Value() = default;
+    Value(const Value&) = default;
+    Value(Value&&) = default;
+    Value& operator=(const Value&) = default;
+    Value& operator=(Value&&) = default;
+    // Takes nested shaders and arrays apart level by level, so that no depth of nesting
+    // deepens the call stack (copies of deeply nested values still recurse).
+    ~Value();
+
     // True for a String or Word whose text is `s`.
     bool is(std::string_view s) const;
 };
@@ -177,6 +186,14 @@ struct Node {
     std::size_t offset = 0;     // byte offset of its first character
     std::size_t size = 0;       // bytes from its first character to its last
 
+    Node() = default;
+    Node(const Node&) = default;
+    Node(Node&&) = default;
+    Node& operator=(const Node&) = default;
+    Node& operator=(Node&&) = default;
+    // Takes nested blocks and values apart level by level, as ~Value does.
+    ~Node();
+
     // The first String value (a block's name), or an empty text.
     std::string name() const;
     // The first child with this keyword (and this name when given), or null.
@@ -193,11 +210,14 @@ struct Document {
 
     // The leading comment lines (the file's header), without their "//".
     std::vector<std::string> header() const;
-    // The number of the "version" statement, or -1.
+    // The number of the "version" statement, or -1 when there is none or it is not a whole
+    // number from 0 to INT_MAX.
     int version() const;
 };
 
-// Calls `visit` for each node of `nodes` and their children, depth first, with the depth.
+// Calls `visit` for each node of `nodes` and their children, depth first, with the depth: a
+// node, then its children, then the parameters of the inline shaders among its values. Any
+// depth of nesting is walked without deepening the call stack.
 void walk(const std::vector<Node>& nodes, const std::function<void(const Node&, int)>& visit,
           int depth = 0);
 

@@ -17,8 +17,10 @@
 namespace vtl::reader {
 namespace {
 
-// Deeper nesting than this is refused rather than recursed into.
-constexpr int kMaxDepth = 200;
+// Blocks, inline shaders and arrays nested deeper than this are refused. The parser keeps its
+// nesting on the heap, so the bound only caps its memory: it lies far above any nesting a
+// scene holds in practice.
+constexpr std::size_t kMaxDepth = 100000;
 // The longest piece the writer formats in one go; longer ones are cut there.
 constexpr std::size_t kMaxPiece = 1048574;
 
@@ -90,7 +92,32 @@ public:
         : begin_(text.data()), p_(begin_), end_(begin_ + text.size()), line_start_(begin_) {}
 
     // Parses every node of the text into `document`; throws Failure on the first fault.
-    void parse(Document& document) { parse_body(document.nodes, 0, 0); }
+    void parse(Document& document) {
+        try {
+            Frame top;
+            top.kind = Frame::Body;
+            top.nodes = &document.nodes;
+            stack_.push_back(top);
+            while (!stack_.empty()) {
+                switch (stack_.back().kind) {
+                case Frame::Body:
+                    step_body();
+                    break;
+                case Frame::LineValues:
+                    step_line_values();
+                    break;
+                case Frame::CommaValues:
+                    step_comma_values();
+                    break;
+                case Frame::Items:
+                    step_array();
+                    break;
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            fail(texts::kOutOfMemory);
+        }
+    }
 
 private:
     const char* begin_;
@@ -98,6 +125,75 @@ private:
     const char* end_;
     const char* line_start_;
     std::size_t line_ = 1;
+
+    // The array element being read: where its numbers and other values start.
+    struct Element {
+        bool open = false;
+        std::size_t numbers = 0;
+        std::size_t items = 0;
+
+        // The counts are those of the array's numbers and other values so far.
+        void start(std::size_t numbers_so_far, std::size_t items_so_far) {
+            open = true;
+            numbers = numbers_so_far;
+            items = items_so_far;
+        }
+        bool empty(std::size_t numbers_so_far, std::size_t items_so_far) const {
+            return numbers_so_far == numbers && items_so_far == items;
+        }
+        // Counts the element in `elements` and whether its width matches the ones before in
+        // `width` (an Array's fields).
+        void end(std::size_t& elements, std::size_t& width, std::size_t numbers_so_far) {
+            const std::size_t count = numbers_so_far - numbers;
+            if (elements == 0)
+                width = count;
+            else if (width != count)
+                width = 0;
+            ++elements;
+            open = false;
+        }
+    };
+
+    // One open level of nesting. The nodes, values and arrays a frame points at stay in place
+    // while it is open: only the innermost frame appends to its own containers.
+    struct Frame {
+        enum Kind : unsigned char {
+            Body,        // statements and blocks up to "}" (or the end at the top level)
+            LineValues,  // the values of a statement or block header, up to the end of the line
+            CommaValues, // the values of a parameter in shader form, up to its comma
+            Items,       // the elements of an array, up to "]"
+        } kind = Body;
+        bool allow_shader = false; // LineValues: a text followed by "{" is an inline shader
+        bool block = false;        // LineValues: the keyword opens a block when "{" follows
+        bool directive = false;    // LineValues: "#define" or "#modify": a block must follow
+        bool piece = false;        // Body: the inline shader whose text the writer cut as one
+        std::vector<Node>* nodes = nullptr;   // Body
+        std::vector<Value>* values = nullptr; // LineValues, CommaValues
+        Node* node = nullptr;        // the node these values or this block's contents belong to
+        Array* array = nullptr;      // Items
+        const char* start = nullptr; // the node's first character
+        const char* close = nullptr; // Items: the first "]" after the text read so far, or null
+        std::size_t open_line = 0;   // Body, Items: the line the "{" or "[" stands on
+        Element element;             // Items: the element being read
+    };
+
+    // An inline shader where the writer wrote its captured text as one formatted piece (no
+    // enclosing inline shader): the piece is cut after kMaxPiece characters, the indentation
+    // inserted after its line feeds not counted.
+    struct Piece {
+        bool active = false;
+        const char* start = nullptr; // the opening quote of the shader's type
+        std::size_t indentation = 0; // blanks inserted after each line feed of the piece
+        const char* cut = nullptr;   // where the piece's text ends in the file, when it was cut
+        bool cut_found = false;
+        // The writer writes a piece that holds a hexadecimal text, a blob or a binary array
+        // block (written by byte count) whole: such a piece is never cut.
+        bool byte_counted = false;
+    };
+
+    std::vector<Frame> stack_;
+    std::size_t depth_ = 0; // open blocks, inline shaders and arrays
+    Piece piece_;
 
     // Stops with `message` at the current position.
     [[noreturn]] void fail(std::string message) const {
@@ -138,31 +234,56 @@ private:
         return {start, static_cast<std::size_t>(p_ - start)};
     }
 
-    // Parses statements and blocks up to the "}" that closes the block (depth > 0) or the end.
-    void parse_body(std::vector<Node>& out, int depth, std::size_t open_line) {
-        if (depth > kMaxDepth) fail(texts::kTooDeep);
+    // Opens one more level of nesting; refuses one too many.
+    void push(const Frame& frame) {
+        if (frame.kind == Frame::Body || frame.kind == Frame::Items) {
+            if (depth_ >= kMaxDepth) fail(texts::kTooDeep);
+            ++depth_;
+        }
+        stack_.push_back(frame);
+    }
+
+    // Closes the innermost level.
+    void pop() {
+        const Frame& frame = stack_.back();
+        if (frame.kind == Frame::Body || frame.kind == Frame::Items) --depth_;
+        if (frame.piece) piece_.active = false;
+        stack_.pop_back();
+    }
+
+    // Statements and blocks up to the "}" that closes the block, or the end at the top level.
+    void step_body() {
+        const std::size_t at = stack_.size() - 1;
         for (;;) {
             skip_space();
+            if (reached_cut()) return end_piece();
+            Frame& f = stack_[at];
+            const bool top = at == 0;
             if (p_ == end_) {
-                if (depth > 0) fail(texts::kUnclosedBlock + std::to_string(open_line));
-                return;
+                if (!top) fail(texts::kUnclosedBlock + std::to_string(f.open_line));
+                return pop();
             }
             if (*p_ == '}') {
-                if (depth == 0) fail(texts::kUnmatchedBrace);
+                if (top) fail(texts::kUnmatchedBrace);
                 ++p_;
-                return;
+                if (f.node) f.node->size = static_cast<std::size_t>(p_ - f.start);
+                return pop();
             }
-            Node node;
-            parse_item(node, depth);
-            out.push_back(std::move(node));
+            f.nodes->emplace_back();
+            if (start_item(f.nodes->back())) return;
         }
     }
 
-    // Parses one statement, parameter, directive, comment or block.
-    void parse_item(Node& n, int depth) {
+    // Starts one statement, parameter, directive, comment or block; true when its values or
+    // contents follow in a new frame, false when it is complete.
+    bool start_item(Node& n) {
         const char* start = p_;
         n.line = line_;
         n.offset = static_cast<std::size_t>(p_ - begin_);
+        Frame values;
+        values.node = &n;
+        values.values = &n.values;
+        values.start = start;
         if (starts_with(texts::kComment)) {
             n.kind = NodeKind::Comment;
             n.keyword = texts::kComment;
@@ -177,25 +298,326 @@ private:
             v.line = n.line;
             n.values.push_back(std::move(v));
         } else if (*p_ == '#') {
-            parse_directive(n, depth);
+            const std::string_view word = scan_token();
+            if (word == texts::kPrint || word == texts::kError) {
+                n.kind = word == texts::kPrint ? NodeKind::Print : NodeKind::Error;
+                n.keyword = word;
+                parse_text(n, word);
+            } else {
+                if (word != texts::kDefine && word != texts::kModify) {
+                    p_ -= word.size();
+                    fail(texts::kUnknownDirective + std::string(word));
+                }
+                n.definition = word == texts::kDefine;
+                n.modification = !n.definition;
+                skip_space(); // "#modify" is followed by the camera block on the next line
+                n.keyword = scan_token();
+                if (!is_block_keyword(n.keyword)) fail(texts::kDefineNeedsBlock);
+                values.kind = Frame::LineValues;
+                values.block = true;
+                values.directive = true;
+                push(values);
+                return true;
+            }
         } else if (*p_ == '"' || starts_with(texts::kHexPrefix)) {
             n.kind = NodeKind::Parameter;
             n.keyword = parse_string();
-            parse_comma_values(n.values, depth);
+            values.kind = Frame::CommaValues;
+            push(values);
+            return true;
         } else {
             if (!is_word_start(*p_)) fail(texts::kUnexpectedChar + show(*p_));
             n.keyword = scan_token();
             join_second_word(n.keyword);
-            const bool block = is_block_keyword(n.keyword);
-            parse_line_values(n.values, !block, depth);
-            if (p_ < end_ && *p_ == '{') {
-                if (!block) fail(texts::kUnexpectedBrace);
-                open_block(n, depth);
-            } else {
-                n.kind = NodeKind::Statement;
-            }
+            values.kind = Frame::LineValues;
+            values.block = is_block_keyword(n.keyword);
+            values.allow_shader = !values.block;
+            push(values);
+            return true;
         }
         n.size = static_cast<std::size_t>(p_ - start);
+        return false;
+    }
+
+    // Values up to the end of the line (block form and statements), or up to a "{" or "}"; a
+    // "{" then opens the block.
+    void step_line_values() {
+        const std::size_t at = stack_.size() - 1;
+        for (;;) {
+            skip_blanks();
+            if (reached_cut()) return end_piece();
+            Frame& f = stack_[at];
+            if (p_ == end_ || *p_ == '\n' || *p_ == '{' || *p_ == '}') break;
+            if (*p_ == ',') fail(texts::kUnexpectedChar + show(*p_));
+            f.values->emplace_back();
+            const Started started = start_value(f.values->back(), f.allow_shader);
+            if (started == Started::Nested) return;
+            if (started == Started::AtCut) {
+                f.values->pop_back();
+                return end_piece();
+            }
+        }
+        Frame& f = stack_[at];
+        Node& n = *f.node;
+        const bool brace = p_ < end_ && *p_ == '{';
+        if (f.directive && !brace) fail(texts::kDefineNeedsBlock);
+        if (!brace) {
+            n.kind = NodeKind::Statement;
+            n.size = static_cast<std::size_t>(p_ - f.start);
+            return pop();
+        }
+        if (!f.block) fail(texts::kUnexpectedBrace);
+        // The block's contents replace its header's values in the same place.
+        n.kind = NodeKind::Block;
+        ++p_;
+        Frame body;
+        body.kind = Frame::Body;
+        body.nodes = &n.children;
+        body.node = &n;
+        body.start = f.start;
+        body.open_line = n.line;
+        pop();
+        push(body);
+    }
+
+    // Values up to and including the comma that ends a parameter in shader form; only arrays
+    // and inline shaders carry them over a line break.
+    void step_comma_values() {
+        const std::size_t at = stack_.size() - 1;
+        for (;;) {
+            skip_blanks();
+            if (reached_cut()) return end_piece();
+            Frame& f = stack_[at];
+            if (p_ == end_ || *p_ == '}' || *p_ == '\n') fail(texts::kExpectedComma);
+            if (*p_ == ',') {
+                ++p_;
+                f.node->size = static_cast<std::size_t>(p_ - f.start);
+                return pop();
+            }
+            if (*p_ == '{') fail(texts::kUnexpectedBrace);
+            f.values->emplace_back();
+            const Started started = start_value(f.values->back(), true);
+            if (started == Started::Nested) return;
+            if (started == Started::AtCut) {
+                f.values->pop_back();
+                return end_piece();
+            }
+        }
+    }
+
+    // How start_value left a value.
+    enum class Started {
+        Done,   // read whole
+        Nested, // its contents (an array's elements, an inline shader's parameters) follow in
+                // a new frame
+        AtCut,  // the writer's cut of an inline shader left only a "!" and what followed it
+    };
+
+    // Reads one value into v. A text followed by "{" is an inline shader when `allow_shader`;
+    // after "!" only a shader number or an inline shader may stand.
+    Started start_value(Value& v, bool allow_shader) {
+        bool bound = false;
+        if (*p_ == '!') {
+            ++p_;
+            skip_space();
+            if (reached_cut()) return Started::AtCut;
+            if (p_ == end_ || *p_ == '!') fail(texts::kBangNeedsShader);
+            bound = true;
+            allow_shader = true;
+        }
+        v.line = line_;
+        v.bound = bound;
+        const char c = *p_;
+        if (c == '[') {
+            if (bound) fail(texts::kBangNeedsShader);
+            v.kind = ValueKind::Array;
+            open_array(v.array);
+            return Started::Nested;
+        }
+        if (c == '"' || starts_with(texts::kHexPrefix)) {
+            const char* type = p_;
+            v.kind = ValueKind::String;
+            v.text = parse_string();
+            if (allow_shader) {
+                const char* save = p_;
+                skip_blanks();
+                if (p_ < end_ && *p_ == '{') {
+                    ++p_;
+                    v.kind = ValueKind::Shader;
+                    Frame body;
+                    body.kind = Frame::Body;
+                    body.nodes = &v.body;
+                    body.open_line = v.line;
+                    if (!piece_.active) {
+                        body.piece = true;
+                        start_piece(type);
+                    }
+                    push(body);
+                    return Started::Nested;
+                }
+                p_ = save;
+            }
+            if (bound && reached_cut()) return Started::AtCut;
+            if (bound) fail(texts::kBangNeedsShader);
+            return Started::Done;
+        }
+        if (starts_with(texts::kBlobPrefix)) {
+            if (bound) fail(texts::kBangNeedsShader);
+            piece_.byte_counted = true;
+            p_ += texts::kBlobPrefix.size();
+            v.kind = ValueKind::Blob;
+            v.text = decode_hex(scan_token());
+            return Started::Done;
+        }
+        if (read_number(v.number)) return Started::Done;
+        const std::string_view token = scan_token();
+        if (token.empty()) fail(texts::kUnexpectedChar + show(c));
+        if (!is_word_start(token.front())) {
+            p_ -= token.size();
+            fail(texts::kBadToken + std::string(token));
+        }
+        v.kind = ValueKind::Word;
+        v.text = token;
+        if (bound) fail(texts::kBangNeedsShader);
+        return Started::Done;
+    }
+
+    // "[" and an optional binary block; the elements follow in a new frame.
+    void open_array(Array& a) {
+        Frame items;
+        items.kind = Frame::Items;
+        items.array = &a;
+        items.open_line = line_;
+        push(items);
+        ++p_;
+        skip_space();
+        if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) {
+            piece_.byte_counted = true;
+            read_binary(a);
+        }
+        stack_.back().close = reserve_for_text(a);
+    }
+
+    // Elements separated by "," up to "]".
+    void step_array() {
+        const std::size_t at = stack_.size() - 1;
+        {
+            Frame& f = stack_[at];
+            if (f.close && p_ > f.close) f.close = find_close(); // after an element's array
+        }
+        for (;;) {
+            Frame& f = stack_[at];
+            Array& a = *f.array;
+            if (f.close && p_ < f.close) read_short_numbers(a, f.element);
+            skip_space();
+            if (reached_cut()) return end_piece();
+            if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(f.open_line));
+            const char c = *p_;
+            if (!f.element.open) {
+                if (c == ']') {
+                    ++p_;
+                    return pop();
+                }
+                f.element.start(a.numbers.size(), a.items.size());
+            }
+            if (c == ',' || c == ']') {
+                if (f.element.empty(a.numbers.size(), a.items.size())) fail(texts::kEmptyElement);
+                if (c == ',') ++p_;
+                f.element.end(a.elements, a.width, a.numbers.size());
+                continue;
+            }
+            const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '.';
+            if (!numeric || !read_number(a.numbers)) {
+                a.items.emplace_back();
+                const Started started = start_value(a.items.back(), true);
+                if (started == Started::Nested) return;
+                if (started == Started::AtCut) {
+                    a.items.pop_back();
+                    return end_piece();
+                }
+                if (f.close && p_ > f.close) f.close = find_close();
+            }
+        }
+    }
+
+    // A piece starts at the opening quote of an inline shader's type. The writer put the
+    // indentation once before it, after the blank that ends what stands before it, and again
+    // after each of its line feeds: the blanks before the quote, less one, tell how many.
+    void start_piece(const char* type) {
+        piece_ = Piece{};
+        piece_.active = true;
+        piece_.start = type;
+        const char* q = type;
+        while (q > begin_ && q[-1] == ' ')
+            --q;
+        const auto blanks = static_cast<std::size_t>(type - q);
+        piece_.indentation = blanks > 0 ? blanks - 1 : 0;
+    }
+
+    // Where the text of the current piece ends in the file when the writer cut it: after
+    // kMaxPiece characters, the inserted indentation not counted; null when it was not cut.
+    const char* piece_cut() {
+        if (piece_.cut_found) return piece_.cut;
+        piece_.cut_found = true;
+        const char* q = piece_.start;
+        std::size_t left = kMaxPiece;
+        while (left > 0) {
+            const auto rest = static_cast<std::size_t>(end_ - q);
+            const std::size_t span = std::min(left, rest);
+            const auto* lf = static_cast<const char*>(std::memchr(q, '\n', span));
+            if (!lf) {
+                if (span < left) return nullptr; // the file ends within the piece
+                q += span;
+                break;
+            }
+            left -= static_cast<std::size_t>(lf + 1 - q);
+            q = lf + 1;
+            if (left == 0) break;
+            for (std::size_t i = 0; i < piece_.indentation && q < end_ && *q == ' '; ++i)
+                ++q;
+        }
+        // What the writer puts after a piece: the end of the line, or a comma that ends it.
+        const char* after = q;
+        while (after < end_ && *after == ' ')
+            ++after;
+        if (after < end_ && *after == ',') ++after;
+        if (after < end_ && *after != '\n') return nullptr;
+        piece_.cut = q;
+        return q;
+    }
+
+    // True when the current position lies at or past the cut of the current piece.
+    bool reached_cut() {
+        if (!piece_.active || piece_.byte_counted ||
+            static_cast<std::size_t>(p_ - piece_.start) < kMaxPiece)
+            return false;
+        const char* cut = piece_cut();
+        return cut && p_ >= cut;
+    }
+
+    // The writer's cut ended the piece: what was read of it stands, and every level opened
+    // within it closes there (a cut parameter without its comma, inline shaders without their
+    // "}", arrays without their "]"). Reading goes on at the cut, after the shader's value.
+    void end_piece() {
+        const char* cut = piece_.cut;
+        for (;;) {
+            Frame& f = stack_.back();
+            if (f.node && f.kind != Frame::Body)
+                f.node->size = static_cast<std::size_t>(cut - f.start);
+            if (f.kind == Frame::Items && f.element.open &&
+                !f.element.empty(f.array->numbers.size(), f.array->items.size()))
+                f.element.end(f.array->elements, f.array->width, f.array->numbers.size());
+            const bool last = f.piece;
+            pop();
+            if (last) break;
+        }
+        // Back to the cut: the line count loses the line feeds skipped after it.
+        for (const char* q = cut; q < p_; ++q)
+            if (*q == '\n') --line_;
+        p_ = cut;
+        line_start_ = p_;
+        while (line_start_ > begin_ && line_start_[-1] != '\n')
+            --line_start_;
     }
 
     // "reflection map" and "set transform" are statements of two words.
@@ -217,30 +639,6 @@ private:
         } else {
             p_ = save;
         }
-    }
-
-    // "#define" / "#modify" blocks and the "#print" / "#error" texts.
-    void parse_directive(Node& n, int depth) {
-        const std::string_view word = scan_token();
-        if (word == texts::kPrint || word == texts::kError) {
-            n.kind = word == texts::kPrint ? NodeKind::Print : NodeKind::Error;
-            n.keyword = word;
-            parse_text(n, word);
-            return;
-        }
-        if (word != texts::kDefine && word != texts::kModify) {
-            p_ -= word.size();
-            fail(texts::kUnknownDirective + std::string(word));
-        }
-        n.definition = word == texts::kDefine;
-        n.modification = !n.definition;
-        skip_space(); // "#modify" is followed by the camera block on the next line
-
-        n.keyword = scan_token();
-        if (!is_block_keyword(n.keyword)) fail(texts::kDefineNeedsBlock);
-        parse_line_values(n.values, false, depth);
-        if (p_ == end_ || *p_ != '{') fail(texts::kDefineNeedsBlock);
-        open_block(n, depth);
     }
 
     // The text of "#print" and "#error", written literally between double quotes: it ends at
@@ -269,92 +667,6 @@ private:
             }
         }
         fail(texts::kUnclosedText);
-    }
-
-    // Consumes "{" and the block's contents up to its "}".
-    void open_block(Node& n, int depth) {
-        n.kind = NodeKind::Block;
-        ++p_;
-        parse_body(n.children, depth + 1, n.line);
-    }
-
-    // Values up to the end of the line (block form and statements), or up to a "{" or "}".
-    void parse_line_values(std::vector<Value>& out, bool allow_shader, int depth) {
-        for (;;) {
-            skip_blanks();
-            if (p_ == end_ || *p_ == '\n' || *p_ == '{' || *p_ == '}') return;
-            if (*p_ == ',') fail(texts::kUnexpectedChar + show(*p_));
-            out.push_back(parse_value(allow_shader, depth));
-        }
-    }
-
-    // Values up to and including the comma that ends a parameter in shader form; only arrays
-    // and inline shaders carry them over a line break.
-    void parse_comma_values(std::vector<Value>& out, int depth) {
-        for (;;) {
-            skip_blanks();
-            if (p_ == end_ || *p_ == '}' || *p_ == '\n') fail(texts::kExpectedComma);
-            if (*p_ == ',') {
-                ++p_;
-                return;
-            }
-            if (*p_ == '{') fail(texts::kUnexpectedBrace);
-            out.push_back(parse_value(true, depth));
-        }
-    }
-
-    // One value; a text followed by "{" is an inline shader when `allow_shader`.
-    Value parse_value(bool allow_shader, int depth) {
-        Value v;
-        v.line = line_;
-        const char c = *p_;
-        if (c == '!') {
-            ++p_;
-            skip_space();
-            if (p_ == end_) fail(texts::kBangNeedsShader);
-            v = parse_value(true, depth);
-            if (v.kind != ValueKind::Number && v.kind != ValueKind::Shader)
-                fail(texts::kBangNeedsShader);
-            v.bound = true;
-            return v;
-        }
-        if (c == '[') {
-            parse_array(v.array, depth + 1);
-            v.kind = ValueKind::Array;
-            return v;
-        }
-        if (c == '"' || starts_with(texts::kHexPrefix)) {
-            v.kind = ValueKind::String;
-            v.text = parse_string();
-            if (allow_shader) {
-                const char* save = p_;
-                skip_blanks();
-                if (p_ < end_ && *p_ == '{') {
-                    ++p_;
-                    v.kind = ValueKind::Shader;
-                    parse_body(v.body, depth + 1, v.line);
-                    return v;
-                }
-                p_ = save;
-            }
-            return v;
-        }
-        if (starts_with(texts::kBlobPrefix)) {
-            p_ += texts::kBlobPrefix.size();
-            v.kind = ValueKind::Blob;
-            v.text = decode_hex(scan_token());
-            return v;
-        }
-        if (read_number(v.number)) return v;
-        const std::string_view token = scan_token();
-        if (token.empty()) fail(texts::kUnexpectedChar + show(c));
-        if (!is_word_start(token.front())) {
-            p_ -= token.size();
-            fail(texts::kBadToken + std::string(token));
-        }
-        v.kind = ValueKind::Word;
-        v.text = token;
-        return v;
     }
 
     // A number token at the current position; false (nothing consumed) when there is none.
@@ -425,6 +737,7 @@ private:
     // A quoted text (no line break inside) or the "xX" hexadecimal form.
     std::string parse_string() {
         if (*p_ != '"') {
+            piece_.byte_counted = true;
             p_ += texts::kHexPrefix.size();
             return decode_hex(scan_token());
         }
@@ -435,6 +748,15 @@ private:
             static_cast<std::size_t>(end_ - p_) > kMaxPiece - 1 ? p_ + (kMaxPiece - 1) : end_;
         while (p_ < cut && *p_ != '"' && *p_ != '\n')
             ++p_;
+        // Inside an inline shader whose text the writer cut, the text ends at the cut too.
+        if (piece_.active && !piece_.byte_counted &&
+            static_cast<std::size_t>(p_ - piece_.start) >= kMaxPiece) {
+            const char* piece_end = piece_cut();
+            if (piece_end && piece_end >= text && piece_end <= p_) {
+                p_ = piece_end;
+                return std::string(text, p_);
+            }
+        }
         if (p_ == cut && cut != end_ && *p_ != '"') return std::string(text, p_);
         if (p_ == end_ || *p_ != '"') fail(texts::kUnclosedQuote);
         return std::string(text, p_++);
@@ -455,69 +777,6 @@ private:
         }
         return bytes;
     }
-
-    // "[", an optional binary block, elements separated by ",", and "]".
-    void parse_array(Array& a, int depth) {
-        if (depth > kMaxDepth) fail(texts::kTooDeep);
-        const std::size_t open_line = line_;
-        ++p_;
-        skip_space();
-        if (end_ - p_ >= 3 && p_[0] == 1 && p_[1] == 2 && p_[2] == 3) read_binary(a);
-        Element element;
-        const char* close = reserve_for_text(a);
-        for (;;) {
-            if (close && p_ < close) read_short_numbers(a, element);
-            skip_space();
-            if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(open_line));
-            const char c = *p_;
-            if (!element.open) {
-                if (c == ']') {
-                    ++p_;
-                    return;
-                }
-                element.start(a.numbers.size(), a.items.size());
-            }
-            if (c == ',' || c == ']') {
-                if (element.empty(a.numbers.size(), a.items.size())) fail(texts::kEmptyElement);
-                if (c == ',') ++p_;
-                element.end(a.elements, a.width, a.numbers.size());
-                continue;
-            }
-            const bool numeric = (c >= '0' && c <= '9') || c == '-' || c == '.';
-            if (!numeric || !read_number(a.numbers)) {
-                a.items.push_back(parse_value(true, depth));
-                if (close && p_ > close) close = find_close();
-            }
-        }
-    }
-
-    // The array element being read: where its numbers and other values start.
-    struct Element {
-        bool open = false;
-        std::size_t numbers = 0;
-        std::size_t items = 0;
-
-        // The counts are those of the array's numbers and other values so far.
-        void start(std::size_t numbers_so_far, std::size_t items_so_far) {
-            open = true;
-            numbers = numbers_so_far;
-            items = items_so_far;
-        }
-        bool empty(std::size_t numbers_so_far, std::size_t items_so_far) const {
-            return numbers_so_far == numbers && items_so_far == items;
-        }
-        // Counts the element in `elements` and whether its width matches the ones before in
-        // `width` (an Array's fields).
-        void end(std::size_t& elements, std::size_t& width, std::size_t numbers_so_far) {
-            const std::size_t count = numbers_so_far - numbers;
-            if (elements == 0)
-                width = count;
-            else if (width != count)
-                width = 0;
-            ++elements;
-            open = false;
-        }
-    };
 
     // The bulk of a geometry array: short numbers, blanks, line breaks and the commas between
     // elements, read in one loop without end checks as a "]" is known to follow. Stops before
