@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -113,4 +114,183 @@ TEST(InfoToolTest, ReportsWhereAFileIsDamagedAndRefusesBadArguments) {
     EXPECT_EQ(bad.out, path + ":5:1: end of file inside an array opened on line 4\n");
     EXPECT_EQ(run(kInfo + " 2>&1").status, 2);
     EXPECT_EQ(run(kInfo + " a b 2>&1").out, "usage: sceneapi-info [--json] FILE\n");
+}
+
+namespace {
+
+// True when text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool valid_utf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        int more = 0;
+        unsigned value = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xc2 && c <= 0xdf) {
+            more = 1;
+            value = c & 0x1f;
+        } else if (c >= 0xe0 && c <= 0xef) {
+            more = 2;
+            value = c & 0x0f;
+        } else if (c >= 0xf0 && c <= 0xf4) {
+            more = 3;
+            value = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + more >= text.size()) return false;
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xc0) != 0x80) return false;
+            value = value << 6 | (next & 0x3f);
+        }
+        if ((more == 2 && value < 0x800) || (more == 3 && (value < 0x10000 || value > 0x10ffff)) ||
+            (value >= 0xd800 && value <= 0xdfff))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+// The bytes that make a terminal act instead of print: C0 controls but the line feed, DEL.
+bool has_control_bytes(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        return (b < 0x20 && b != '\n') || b == 0x7f;
+    });
+}
+
+// A group whose name holds the bytes given in the "xX" form, holding nothing.
+std::string group_named(const std::string& hex) {
+    return "group xX" + hex + " {\n}\n";
+}
+
+} // namespace
+
+TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
+    TempFolder folder;
+    const std::string sub = folder.file("sub");
+    std::filesystem::create_directory(sub);
+    std::string deep;
+    for (int i = 0; i < 3000; ++i)
+        deep += "group \"g\" {\n";
+    deep += "object \"o\" {\n}\n";
+    for (int i = 0; i < 3000; ++i)
+        deep += "}\n";
+    std::string too_deep;
+    for (int i = 0; i < 300000; ++i)
+        too_deep += "group \"g\" {\n";
+    const std::string bang = "\"p\" " + std::string(200000, '!') + " 1,\n";
+    struct Case {
+        const char* what;
+        std::string command; // the shell line that runs the tool
+        int status;
+        std::vector<std::string> present; // texts the output (standard output and error) holds
+        bool json;                        // the output must be valid UTF-8 JSON
+    };
+    const auto file = [&](const char* name, const std::string& content) {
+        return kInfo + " " + folder.write(name, content);
+    };
+    const std::string info = kInfo + " ";
+    const Case cases[] = {
+        {"a folder", info + sub + " 2>&1", 1, {"sceneapi-info: " + sub + ": is a folder\n"}, false},
+        {"a pipe",
+         "printf 'version 10\\n' | " + info + "/dev/stdin 2>&1",
+         0,
+         {"Scene file version 10\n"},
+         false},
+        {"an empty comment", file("comment.scene", "//\n"), 0, {"header: \n"}, false},
+        {"a huge version",
+         file("version.scene", "version 1e35\n"),
+         0,
+         {"Scene file version 1e+35\n"},
+         false},
+        {"an infinite shader number",
+         file("shader.scene", "#define material \"m\" {\nsurface inf\n}\n"),
+         0,
+         {"materials: 1 (shader inf 1)\n"},
+         false},
+        {"a huge shader number",
+         file("huge.scene", "#define material \"m\" {\nsurface -1e300\n}\n"),
+         0,
+         {"materials: 1 (shader -1e+300 1)\n"},
+         false},
+        {"names with bytes from 0x80 on, as JSON",
+         file("bytes.scene", group_named("41c3a9ff1b07") + group_named("e282ac80")) + " --json",
+         0,
+         {"\"A\xc3\xa9\\ufffd\\u001b\\u0007\"", "\"\xe2\x82\xac\\ufffd\""},
+         true},
+        {"a huge version, as JSON",
+         info + "--json " + folder.file("version.scene"),
+         0,
+         {"\"version\": 1e+35,"},
+         true},
+        {"an escape sequence in a name",
+         file("escape.scene", group_named("411b5b33316d07c29b")),
+         0,
+         {"\"A\\x1b[31m\\x07\\xc2\\x9b\" (line 1"},
+         false},
+        {"an escape sequence in a bad token",
+         file("token.scene", "x 1\x1b[2J\n") + " 2>&1",
+         1,
+         {"neither a number nor a word: 1\\x1b\n"},
+         false},
+        {"3000 nested groups",
+         file("deep.scene", deep),
+         0,
+         {"objects: 1 placed", "groups nested deeper are not listed"},
+         false},
+        {"3000 nested groups, as JSON",
+         info + "--json " + folder.file("deep.scene"),
+         0,
+         {"\"unlisted_groups\": "},
+         true},
+        {"300000 nested groups",
+         file("too_deep.scene", too_deep) + " 2>&1",
+         1,
+         {"nested too deeply"},
+         false},
+        {"200000 shader marks",
+         file("bang.scene", bang) + " 2>&1",
+         1,
+         {"\"!\" must be followed by a shader number or shader"},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const tool_test::Run r = run(c.command);
+        EXPECT_EQ(r.status, c.status) << r.out.substr(0, 2000);
+        for (const std::string& text : c.present)
+            EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out.substr(0, 2000);
+        EXPECT_FALSE(has_control_bytes(r.out)) << r.out.substr(0, 2000);
+        if (c.json) {
+            EXPECT_TRUE(valid_utf8(r.out)) << r.out;
+            EXPECT_EQ(r.out.front(), '{');
+        }
+    }
+}
+
+TEST(InfoToolTest, SummarisesDeepGroupsAndACutLightPathTheLibraryWrote) {
+    TempFolder folder;
+    const std::string path = folder.file("deep.scene");
+    const std::string ies(1048550, 'p');
+    const float white[3] = {1, 1, 1};
+    openFile(path.c_str(), nullptr, 1, 1);
+    for (int i = 0; i < 200; ++i)
+        beginGroup(("g" + std::to_string(i)).c_str());
+    addIesLight("spot", ies.c_str());
+    for (int i = 0; i < 200; ++i)
+        endGroup();
+    addPointLight("after", 10, white);
+    closeFile();
+    const tool_test::Run text = run(kInfo + " " + path + " 2>&1");
+    EXPECT_EQ(text.status, 0) << text.out.substr(0, 2000);
+    for (const char* part : {"lights: 2 (vtl_ies_light 1, vtl_point_light 1)\n", "\"g127\" (line ",
+                             "  (72 groups nested deeper are not listed)\n"})
+        EXPECT_NE(text.out.find(part), std::string::npos) << part << "\n" << text.out;
+    const tool_test::Run json = run(kInfo + " --json " + path + " 2>&1");
+    EXPECT_EQ(json.status, 0);
+    EXPECT_TRUE(valid_utf8(json.out));
+    EXPECT_NE(json.out.find("\"unlisted_groups\": 72"), std::string::npos);
 }

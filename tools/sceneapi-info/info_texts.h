@@ -4,6 +4,7 @@
 namespace info_texts {
 
 inline constexpr const char* kUsage = "usage: sceneapi-info [--json] FILE\n";
+inline constexpr const char* kProgram = "sceneapi-info: ";
 inline constexpr const char* kJsonOption = "--json";
 inline constexpr const char* kOptionsModule = "vtlrtopt.so";
 inline constexpr const char* kInstanceGeometry = "instance";
@@ -26,7 +27,12 @@ inline constexpr const char* kLoad = "load";
 inline constexpr const char* kGeometry = "geometry";
 inline constexpr const char* kTrianglesArray = "triangles";
 inline constexpr const char* kVertices = "vertices";
+inline constexpr const char* kVersion = "version";
 // How many of the largest objects are listed.
 inline constexpr int kLargestCount = 5;
+// Groups nested deeper than this are counted, not listed (a listing stays readable and its
+// JSON nesting within what JSON readers take).
+inline constexpr int kListedGroupDepth = 128;
+inline constexpr const char* kUnlistedGroups = " groups nested deeper are not listed";
 
 } // namespace info_texts

@@ -2,6 +2,11 @@
 //
 //   sceneapi-info FILE          a summary for people
 //   sceneapi-info --json FILE   the same as one JSON object
+//
+// FILE may be any readable file, a pipe or /dev/stdin too. Exit status 0 when it was read,
+// 1 when it cannot be read ("sceneapi-info: FILE: reason") or does not parse
+// ("FILE:LINE:COLUMN: message"), 2 for bad arguments. Texts from the file and the path are
+// printed with their control bytes escaped.
 
 #include "info_texts.h"
 #include "reader/scene_reader.h"
@@ -9,9 +14,35 @@
 #include "summary_printer.h"
 
 #include <cstring>
-#include <filesystem>
+#include <exception>
 #include <iostream>
 #include <string>
+
+namespace {
+
+int summarise(const std::string& path, bool json) {
+    std::string text;
+    std::string reason;
+    if (!vtl::reader::read_file_text(path, text, reason)) {
+        std::cerr << info_texts::kProgram << shown_text(path) << ": " << reason << "\n";
+        return 1;
+    }
+    const vtl::reader::ReadResult r = vtl::reader::read_scene(text);
+    if (!r.ok) {
+        std::cerr << shown_text(path) << ":" << r.error.line << ":" << r.error.column << ": "
+                  << shown_text(r.error.message) << "\n";
+        return 1;
+    }
+    const SceneSummary summary = SceneSummary::of(r.document, text.size());
+    if (json)
+        print_json(std::cout, path, summary);
+    else
+        print_text(std::cout, path, summary);
+    std::cout.flush();
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     bool json = false;
@@ -29,18 +60,10 @@ int main(int argc, char** argv) {
         std::cerr << info_texts::kUsage;
         return 2;
     }
-    const vtl::reader::ReadResult r = vtl::reader::read_scene_file(path);
-    if (!r.ok) {
-        std::cerr << path << ":" << r.error.line << ":" << r.error.column << ": " << r.error.message
-                  << "\n";
+    try {
+        return summarise(path, json);
+    } catch (const std::exception& e) { // out of memory for a huge file's document
+        std::cerr << info_texts::kProgram << shown_text(path) << ": " << e.what() << "\n";
         return 1;
     }
-    std::error_code ignored;
-    const auto bytes = std::filesystem::file_size(path, ignored);
-    const SceneSummary summary = SceneSummary::of(r.document, ignored ? 0 : bytes);
-    if (json)
-        print_json(std::cout, path, summary);
-    else
-        print_text(std::cout, path, summary);
-    return 0;
 }

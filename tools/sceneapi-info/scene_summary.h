@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-// One group with the groups inside it.
+// One group; the groups inside it follow it in the list, one level deeper.
 struct GroupSummary {
     std::string name;
     std::size_t line = 0;
     std::size_t objects = 0; // placed objects directly inside
-    std::vector<GroupSummary> groups;
+    int depth = 0;           // 0 for a group at the top level
 };
 
 // One object block and its size in the file.
@@ -34,7 +34,7 @@ struct ErrorLine {
 
 struct SceneSummary {
     std::size_t bytes = 0;
-    int version = -1;
+    double version = -1; // as the "version" statement writes it; -1 without one
     std::vector<std::string> header;
     std::vector<std::pair<std::string, const vtl::reader::Value*>> import_options;
     std::size_t objects = 0;     // placed objects
@@ -48,7 +48,8 @@ struct SceneSummary {
     std::size_t cameras = 0;
     std::size_t animations = 0;
     std::size_t keyframes = 0;
-    std::vector<GroupSummary> groups;
+    std::vector<GroupSummary> groups; // depth first, each before the groups inside it
+    std::size_t unlisted_groups = 0;  // groups nested deeper than the listing goes
     std::vector<ErrorLine> errors;
     std::vector<ObjectSummary> largest; // largest objects first
 

@@ -8,5 +8,8 @@
 
 // Text for people: one fact per line, groups indented as a tree.
 void print_text(std::ostream& out, const std::string& path, const SceneSummary& s);
-// One JSON object.
+// One JSON object, valid UTF-8: invalid bytes become U+FFFD, control characters \u00XX.
 void print_json(std::ostream& out, const std::string& path, const SceneSummary& s);
+// A text as the text output shows it: valid UTF-8 passes, but control characters (C0, DEL
+// and C1) and bytes that are not valid UTF-8 are shown as \xNN, a backslash as \\.
+std::string shown_text(const std::string& text);

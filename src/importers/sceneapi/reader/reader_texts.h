@@ -46,5 +46,7 @@ inline constexpr const char* kBangNeedsShader =
 inline constexpr const char* kTooDeep = "blocks, shaders and arrays nested too deeply";
 inline constexpr const char* kOutOfMemory = "not enough memory to hold the document";
 inline constexpr const char* kCannotOpen = "cannot open the file";
+inline constexpr const char* kCannotRead = "cannot read the file";
+inline constexpr const char* kIsFolder = "is a folder";
 
 } // namespace vtl::reader::texts

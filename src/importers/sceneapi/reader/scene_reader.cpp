@@ -4,13 +4,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 #include <iterator>
+#include <memory>
 #include <new>
 #include <system_error>
 
@@ -954,18 +956,48 @@ ReadResult read_scene(std::string_view text) {
     return result;
 }
 
+bool read_file_text(const std::string& path, std::string& text, std::string& reason) {
+    text.clear();
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        reason = texts::kIsFolder;
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        reason = std::string(texts::kCannotOpen) + ": " + std::strerror(errno);
+        return false;
+    }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(file, &std::fclose);
+    try {
+        char chunk[65536];
+        for (;;) {
+            const std::size_t got = std::fread(chunk, 1, sizeof chunk, file);
+            text.append(chunk, got);
+            if (got < sizeof chunk) break;
+        }
+    } catch (const std::exception&) { // too large to hold
+        reason = std::string(texts::kCannotRead) + ": " + texts::kOutOfMemory;
+        text.clear();
+        return false;
+    }
+    if (std::ferror(file)) {
+        reason = std::string(texts::kCannotRead) + ": " + std::strerror(errno);
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
 ReadResult read_scene_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    std::string reason;
+    if (!read_file_text(path, text, reason)) {
         ReadResult result;
         result.ok = false;
-        result.error = ReadError{std::string(texts::kCannotOpen) + " " + path, 0, 0};
+        result.error = ReadError{path + ": " + reason, 0, 0};
         return result;
     }
-    in.seekg(0, std::ios::end);
-    std::string text(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
     return read_scene(text);
 }
 

@@ -29,7 +29,10 @@ struct ReadResult {
 
 // Parses a whole Scene file held in memory.
 ReadResult read_scene(std::string_view text);
-// Reads and parses the Scene file at `path`.
+// Reads and parses the Scene file at `path`; a file that cannot be read is an error at line 0.
 ReadResult read_scene_file(const std::string& path);
+// Reads the whole of any readable file (pipes and devices too) into `text`; false with the
+// reason ("is a folder", "cannot open the file: ...", "cannot read the file: ...") otherwise.
+bool read_file_text(const std::string& path, std::string& text, std::string& reason);
 
 } // namespace vtl::reader
