@@ -13,16 +13,22 @@
  * Calls outside this order are ignored safely: a scene export with no destination open, an add,
  * set or end export whose object was never begun, and a null string or array pointer where one
  * is read. A null name is taken as an empty name. No export lets a C++ exception escape.
- * endGroup without an open group is ignored, and groups still open when the destination ends
- * (closeFile, a new openFile or connectToPhotara, unloading the library) are closed then, so a
- * Scene file always ends balanced. A destination replaced by a new one forgets its material ids
- * as closeFile does. Names are written between double quotes or, when they hold a double
+ * endGroup without an open group is ignored. Ending a destination writes nothing of its own:
+ * groups still open then (closeFile, a new openFile or connectToPhotara, unloading the library)
+ * stay open in the file, and the log says how many. A destination replaced by a new one forgets
+ * its material ids as closeFile does. Names are written between double quotes or, when they hold a double
  * quote, CR, LF or a byte of 0x80 or above, in hexadecimal form and whole. A quoted name of
  * 1,048,573 bytes or more is cut like every formatted piece of the file: its first 1,048,573
  * bytes stand after the opening quote and the closing quote is cut off with the rest (a reader
  * ends the name there). No name can add text of its own to the file. With "-" as the
- * path, a standard output whose reader has gone is a write error reported when the file is
- * closed ("closing file: ..." on standard error), never a signal that ends the host.
+ * path, a standard output whose reader has gone is a write error, never a signal that ends the
+ * host.
+ *
+ * Failures: openFile and connectToPhotara return -1, and every failure after a successful open
+ * (a write that did not reach the file or standard output, a full disk, a live instance that
+ * closed the link or refused data, an exception caught inside an export) is kept for
+ * getLastError and written to the log. closeFile and disconnect return nothing: call
+ * getLastError right after them to learn whether the destination received the whole scene.
  * connectToPhotara and probePhotara take an instance document that is not well-formed or is
  * nested more than 256 levels deep as unreadable: it lists no instance, and an instance whose
  * scene document is unreadable counts as busy (neither empty nor holding the selector).
@@ -75,6 +81,14 @@ SCENEAPI_EXPORT void disconnect(void);
  * selector. Needs no destination and leaves the current one alone. */
 SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int versionB, bool preference,
                                  bool* found);
+/* Copies the first failure since the last successful openFile/connectToPhotara (or the failure
+ * of the last open call itself) into buffer as strncpy does with bufferSize, and returns -1;
+ * returns 0 with buffer[0] = 0 when there is none. The text names what failed and why, e.g.
+ * opening "/x/y.scene": No such file or directory
+ * writing "/mnt/full/y.scene": No space left on device (1048576 bytes had reached it)
+ * Failed to connect. <reason> searched: <the installation records and library paths looked at>
+ * A null buffer or a size below one copies nothing. */
+SCENEAPI_EXPORT int getLastError(char* buffer, int bufferSize);
 /* Writes the interface version "1.7" and a zero into buffer (at least 4 bytes; length unread). */
 SCENEAPI_EXPORT void getVersion(char* buffer, int length);
 /* Reports progress of the transfer (text and fraction 0..1); needs a destination. */

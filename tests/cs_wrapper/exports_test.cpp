@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -249,6 +250,77 @@ TEST(Exports, CallsOutsideTheContractAreIgnored) {
     EXPECT_NE(body.find("   \"file\" \"\",\n"), std::string::npos) << body;
 }
 
+TEST(Exports, EndingADestinationWritesNothingOfItsOwnEvenWithGroupsOpen) {
+    TempFolder folder;
+    const std::string path = folder.file("open-groups.scene");
+    const std::string next = folder.file("next.scene");
+    const std::string two_open = "\ngroup \"outer\" {\n"
+                                 "\n group \"inner\" {\n"
+                                 " }\n"
+                                 "\n group \"inner\" {\n";
+    // Ended by closeFile and by the next openFile: the file ends where the host stopped.
+    for (bool replaced : {false, true}) {
+        ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+        beginGroup("outer");
+        beginGroup("inner");
+        endGroup();
+        beginGroup("inner");
+        if (replaced)
+            ASSERT_EQ(openFile(next.c_str(), nullptr, 2, 0.5f), 0);
+        else
+            closeFile();
+        EXPECT_EQ(body_after_opening(read_file(path)), two_open);
+    }
+    // A stray endGroup in the next file stays ignored: nothing closes what the last one left.
+    endGroup();
+    closeFile();
+    EXPECT_EQ(body_after_opening(read_file(next)), "");
+}
+
+TEST(Exports, OpeningTheFileBeingWrittenEndsItFirstAndLeavesNoHole) {
+    TempFolder folder;
+    const std::string path = folder.file("same.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    // More than a stream buffer: part of the first file has reached the disk.
+    beginTriangleObject("first file");
+    for (int i = 0; i < 20000; ++i)
+        addVertex(static_cast<float>(i), 0.5f, 0.25f);
+    addTriangle(0, 1, 2);
+    endTriangleObject(nullptr, true);
+    beginGroup("first file");
+    endGroup();
+    // The same file under another name: the first stream must end before the file is cut.
+    const std::string other_name = folder.file(".") + "/same.scene";
+    ASSERT_EQ(openFile(other_name.c_str(), nullptr, 2, 0.5f), 0);
+    beginGroup("second file");
+    endGroup();
+    closeFile();
+    const std::string text = read_file(path);
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_EQ(body_after_opening(text), "\ngroup \"second file\" {\n}\n");
+}
+
+TEST(Exports, TheHostsNumericLocaleComesBackWhateverTheNesting) {
+    const char* decimal_comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8"})
+        if (std::setlocale(LC_NUMERIC, name)) decimal_comma = name;
+    if (!decimal_comma) GTEST_SKIP() << "no decimal-comma locale on this machine";
+    TempFolder folder;
+    const std::string a = folder.file("a.scene");
+    const std::string b = folder.file("b.scene");
+    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    ASSERT_EQ(openFile(b.c_str(), nullptr, 2, 0.5f), 0);
+    closeFile();
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), decimal_comma);
+    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
+    ASSERT_EQ(openFile(b.c_str(), nullptr, 2, 0.5f), 0);
+    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
+    closeFile();
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), decimal_comma);
+    std::setlocale(LC_NUMERIC, "C");
+}
+
 // The live-link exports are tested end to end with the stand-in application (tests/dev/link).
 TEST(Exports, Version) {
     char version[8];
@@ -440,8 +512,9 @@ TEST(Exports, DynamicSymbolTableHoldsExactlyTheExports) {
                                          "beginAnimation",
                                          "addFrame",
                                          "setFolder",
-                                         "endAnimation"};
-    EXPECT_EQ(expected.size(), 54u);
+                                         "endAnimation",
+                                         "getLastError"};
+    EXPECT_EQ(expected.size(), 55u);
     EXPECT_EQ(names, expected);
 }
 

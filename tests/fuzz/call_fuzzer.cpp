@@ -69,6 +69,8 @@ struct CallFuzzer::Session {
 
     // What the library holds, as far as the written text depends on it.
     bool open = false;
+    std::size_t open_groups = 0; // groups begun and not ended in the open destination
+    std::string failed_open;     // the start of the failure of a refused open since the last one
     std::string path;
     std::set<int> materials;
     std::optional<std::string> mesh;
@@ -252,12 +254,18 @@ struct CallFuzzer::Session {
                                std::istreambuf_iterator<char>()};
         in.close();
         ++figures.files_checked;
-        const SceneCheck check = check_scene(text);
+        const SceneCheck check = check_scene(text, open_groups);
         if (!check.ok) fault(check.fault);
-        // The project's own reader must take every file the structural check passes.
+        // The project's own reader must take every file the structural check passes, but for
+        // a file whose host left groups open: that one ends inside a block, and says so.
         if (check.ok) {
             const vtl::reader::ReadResult read = vtl::reader::read_scene(text);
-            if (!read.ok) fault("reader: " + read.error.describe());
+            const bool unbalanced = open_groups > 0;
+            if (!read.ok &&
+                (!unbalanced || read.error.describe().find("end of file inside a "
+                                                           "block") == std::string::npos))
+                fault("reader: " + read.error.describe());
+            if (read.ok && unbalanced) fault("reader took a file that ends inside a group");
         }
         // Past a structural fault the strings are no longer found where they stand.
         for (const auto& [s, from] : expected) {
@@ -275,6 +283,7 @@ struct CallFuzzer::Session {
     void destination_ended() {
         if (open) check_file();
         open = false;
+        open_groups = 0;
         materials.clear();
     }
 
@@ -302,9 +311,13 @@ struct CallFuzzer::Session {
             fault("openFile(" + next + ") returned " + std::to_string(result));
         if (result != 0) {
             ++figures.opens_refused;
+            failed_open = "opening \"" + next + "\": ";
+            expect_failure(failed_open);
             return;
         }
         destination_ended();
+        failed_open.clear();
+        expect_failure("");
         open = true;
         path = next;
     }
@@ -314,7 +327,20 @@ struct CallFuzzer::Session {
             disconnect();
         else
             closeFile();
+        // Every file goes to a healthy folder: ending it reports no failure of its own, only
+        // the refused open that came after it, if any.
+        if (open) expect_failure(failed_open);
         destination_ended();
+    }
+
+    // Checks that getLastError's text starts with `start`; an empty start means no failure.
+    void expect_failure(const std::string& start) {
+        char text[512];
+        const int result = getLastError(text, sizeof text);
+        text[sizeof text - 1] = '\0';
+        if (result != (start.empty() ? 0 : -1) || std::string(text).rfind(start, 0) != 0)
+            fault("getLastError returned " + std::to_string(result) + " \"" + text + "\" where \"" +
+                  start + "\" was due");
     }
 
     void end_mesh() {
@@ -457,8 +483,13 @@ const Export kExports[] = {
          const HostString name = s.str();
          beginGroup(name.arg());
          s.expect(name.value());
+         if (s.open) ++s.open_groups;
      }},
-    {"endGroup", 3, [](S&) { endGroup(); }},
+    {"endGroup", 3,
+     [](S& s) {
+         endGroup();
+         if (s.open_groups > 0) --s.open_groups;
+     }},
     {"setDiffuse", 2, colour_material<setDiffuse>},
     {"setPlastic", 2, colour_material<setPlastic>},
     {"setMetal", 2, colour_material<setMetal>},

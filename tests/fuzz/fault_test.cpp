@@ -8,11 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -62,6 +64,14 @@ void expect_whole_scene(const std::string& path, std::initializer_list<const cha
         EXPECT_EQ(check.strings.count(name), 1u) << name << " missing in " << path;
 }
 
+// getLastError's result and text.
+std::pair<int, std::string> last_error() {
+    char text[1024];
+    const int result = getLastError(text, sizeof text);
+    text[sizeof text - 1] = '\0';
+    return {result, text};
+}
+
 // Runs `body` in a child process; its exit status is the number of failed checks.
 template <typename Body> int in_child(Body body) {
     std::fflush(nullptr);
@@ -97,6 +107,7 @@ TEST(FileFaults, RefusedPathsLeaveThePreviousFileOpenAndWhole) {
         StderrCapture err(folder);
         EXPECT_EQ(openFile(r.path.c_str(), nullptr, 2, 0.5f), -1) << r.path;
         EXPECT_EQ(err.text(), std::string(kOpeningFile) + r.reason + "\n") << r.path;
+        EXPECT_EQ(last_error(), std::make_pair(-1, "opening \"" + r.path + "\": " + r.reason));
     }
     {
         StderrCapture err(folder);
@@ -128,8 +139,16 @@ TEST(FileFaults, AFullDiskIsReportedAtCloseAndTheNextFileIsWhole) {
             closeFile();
         }
         EXPECT_EQ(err.text(), std::string(kClosingFile) + "No space left on device\n");
+        // Closed: the host learns that nothing reached the device. Replaced: the successful
+        // open of the next file starts afresh.
+        EXPECT_EQ(last_error(),
+                  replaced ? std::make_pair(0, std::string())
+                           : std::make_pair(-1, std::string("writing \"/dev/full\": No space "
+                                                            "left on device (0 bytes had "
+                                                            "reached it)")));
         if (!replaced) {
             EXPECT_EQ(openFile(next.c_str(), nullptr, 2, 0.5f), 0);
+            EXPECT_EQ(last_error(), std::make_pair(0, std::string()));
         }
         beginGroup("kept");
         endGroup();
@@ -146,6 +165,10 @@ TEST(FileFaults, StandardOutputClosedRefusesTheDashAndLeavesTheHostRunning) {
         ::close(STDOUT_FILENO);
         int failures = openFile("-", nullptr, 2, 0.5f) == -1 ? 0 : 1;
         failures += err.text() == std::string(kOpeningFile) + "Bad file descriptor\n" ? 0 : 1;
+        failures += last_error() == std::make_pair(-1, std::string("opening standard output: "
+                                                                   "Bad file descriptor"))
+                        ? 0
+                        : 1;
         addLineLight("ignored", 1.0f, 1.0f, 1.0f);
         failures += openFile(after.c_str(), nullptr, 2, 0.5f) == 0 ? 0 : 1;
         addLineLight("after", 1.0f, 1.0f, 1.0f);
@@ -170,6 +193,11 @@ TEST(FileFaults, AStandardOutputPipeWithoutReaderFailsAtCloseWithoutSigpipe) {
         addLineLight("lost", 1.0f, 1.0f, 1.0f);
         closeFile();
         failures += err.text() == std::string(kClosingFile) + "Broken pipe\n" ? 0 : 1;
+        failures += last_error() == std::make_pair(-1, std::string("writing standard output: "
+                                                                   "Broken pipe (0 bytes had "
+                                                                   "reached it)"))
+                        ? 0
+                        : 1;
         failures += openFile(after.c_str(), nullptr, 2, 0.5f) == 0 ? 0 : 1;
         addLineLight("after", 1.0f, 1.0f, 1.0f);
         closeFile();
@@ -177,6 +205,43 @@ TEST(FileFaults, AStandardOutputPipeWithoutReaderFailsAtCloseWithoutSigpipe) {
     });
     EXPECT_EQ(failed, 0) << "a status above 128 is the signal that ended the host";
     expect_whole_scene(after, {"after"});
+}
+
+} // namespace
+
+namespace {
+
+TEST(FileFaults, AFailedWriteIsSeenBeforeTheCloseAndTheTextIsCopiedAsStrncpyDoes) {
+    ASSERT_EQ(openFile("/dev/full", nullptr, 2, 0.5f), 0);
+    EXPECT_EQ(last_error(), std::make_pair(0, std::string()));
+    beginTriangleObject("big");
+    for (int i = 0; i < 20000; ++i)
+        addVertex(static_cast<float>(i), 0.5f, 0.25f);
+    addTriangle(0, 1, 2);
+    endTriangleObject(nullptr, true); // far more than a stream buffer: written, and refused
+    const std::string expected =
+        "writing \"/dev/full\": No space left on device (0 bytes had reached it)";
+    EXPECT_EQ(last_error(), std::make_pair(-1, expected));
+
+    char small[9];
+    std::memset(small, '#', sizeof small);
+    EXPECT_EQ(getLastError(small, 8), -1);
+    EXPECT_EQ(std::string(small, sizeof small), expected.substr(0, 8) + "#");
+    EXPECT_EQ(getLastError(nullptr, 100), -1);
+    EXPECT_EQ(getLastError(small, 0), -1);
+    EXPECT_EQ(getLastError(small, -5), -1);
+
+    testing::internal::CaptureStderr();
+    closeFile();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(last_error(), std::make_pair(-1, expected));
+    char empty[4] = {'x', 'x', 'x', 'x'};
+    TempFolder folder;
+    ASSERT_EQ(openFile(folder.file("good.scene").c_str(), nullptr, 2, 0.5f), 0);
+    EXPECT_EQ(getLastError(empty, sizeof empty), 0);
+    EXPECT_EQ(empty[0], '\0');
+    closeFile();
+    EXPECT_EQ(last_error(), std::make_pair(0, std::string()));
 }
 
 } // namespace

@@ -48,13 +48,15 @@ bool is_number(std::string_view w) {
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : t_(text) {}
+    Scanner(std::string_view text, std::size_t groups_left_open)
+        : t_(text), groups_left_open_(groups_left_open) {}
 
     SceneCheck run() {
         while (result_.ok && p_ < t_.size())
             step();
-        if (result_.ok && !open_.empty())
-            fail(std::to_string(open_.size()) + " block(s) or array(s) left open");
+        if (result_.ok && open_ != std::string(groups_left_open_, '{'))
+            fail(std::to_string(open_.size()) + " block(s) or array(s) left open where " +
+                 std::to_string(groups_left_open_) + " group(s) were");
         return std::move(result_);
     }
 
@@ -168,14 +170,15 @@ private:
 
     std::string_view t_;
     std::size_t p_ = 0;
-    std::vector<char> open_;
+    std::string open_; // the opening brackets not yet closed, innermost last
+    std::size_t groups_left_open_;
     SceneCheck result_;
 };
 
 } // namespace
 
-SceneCheck check_scene(std::string_view text) {
-    return Scanner(text).run();
+SceneCheck check_scene(std::string_view text, std::size_t groups_left_open) {
+    return Scanner(text, groups_left_open).run();
 }
 
 std::string written_form(const std::string& host) {

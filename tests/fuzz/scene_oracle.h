@@ -27,10 +27,11 @@ struct SceneCheck {
     std::size_t numbers = 0;
 };
 
-// Checks that blocks and arrays balance, every "{" ends its line, every string is a quoted
+// Checks that blocks and arrays balance (but for the groups the host left open, which stay open
+// at the end of the file), every "{" ends its line, every string is a quoted
 // text without quote, CR, LF or high byte or the "xX" form with lower-case hex pairs, every
 // number reads back whole, and nothing else but plain words stands outside strings.
-SceneCheck check_scene(std::string_view text);
+SceneCheck check_scene(std::string_view text, std::size_t groups_left_open = 0);
 
 // How a string handed over as a name reads back from the file.
 std::string written_form(const std::string& host);

@@ -114,7 +114,9 @@ TEST(LightFileFactory, AWriteErrorFlushedOutEarlierStillFailsTheClose) {
     std::fflush(nullptr); // a host flushing every stream: the write fails here, unseen
     testing::internal::CaptureStderr();
     EXPECT_THROW(factory.close(), std::runtime_error);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "closing file: Input/output error\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "closing file: No space left on device\n");
+    EXPECT_EQ(factory.failure(),
+              "writing \"/dev/full\": No space left on device (0 bytes had reached it)");
 }
 
 TEST(LightFileFactory, DashWritesToTheFormerStandardOutputAndMovesLaterOutputToStandardError) {

@@ -48,6 +48,7 @@ SCENEAPI_EXPORT void setDiffuse(int materialId, const char* name, float r, float
     try {
         define_coloured<Diffuse>(materialId, name, r, g, b);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -55,6 +56,7 @@ SCENEAPI_EXPORT void setPlastic(int materialId, const char* name, float r, float
     try {
         define_coloured<PlasticMaterial>(materialId, name, r, g, b);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -62,6 +64,7 @@ SCENEAPI_EXPORT void setMetal(int materialId, const char* name, float r, float g
     try {
         define_coloured<MetalMaterial>(materialId, name, r, g, b);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -69,6 +72,7 @@ SCENEAPI_EXPORT void setGlass(int materialId, const char* name, float r, float g
     try {
         define_coloured<GlassMaterial>(materialId, name, r, g, b);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -78,6 +82,7 @@ SCENEAPI_EXPORT void setEmissive(int materialId, const char* name) {
         material->set_visible_in_shadows(false);
         define_material(materialId, std::move(material));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -92,6 +97,7 @@ SCENEAPI_EXPORT void setGeneric(int materialId, const char* name, const char* di
         material->set_blend_color(blendColor);
         define_material(materialId, std::move(material));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -103,6 +109,7 @@ SCENEAPI_EXPORT void setMaterial(int materialId) {
         if (state.triangles) state.triangles->set_material(found->second);
         if (state.nurbs) state.nurbs->set_material(found->second);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -123,6 +130,7 @@ SCENEAPI_EXPORT void setCamera(float px, float py, float pz, float dx, float dy,
         }
         oo->add(camera);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -131,6 +139,7 @@ SCENEAPI_EXPORT void addPointLight(const char* name, float power, const float* c
         vtlScene_api* api = export_state().api();
         if (api && color) light::write_point(*api, host_string(name), power, color);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -139,6 +148,7 @@ SCENEAPI_EXPORT void addIesLight(const char* name, const char* file) {
         if (vtlScene_api* api = export_state().api())
             light::write_ies(*api, host_string(name), host_string(file));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -147,6 +157,7 @@ SCENEAPI_EXPORT void addLineLight(const char* name, float power, float length, f
         if (vtlScene_api* api = export_state().api())
             light::write_line(*api, host_string(name), power, length, width);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -156,6 +167,7 @@ SCENEAPI_EXPORT void beginAnimation(const char* name, float startTime, float dur
         export_state().animation =
             std::make_shared<FBXAnimation>(host_string(name), startTime, duration, interpolate);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -164,6 +176,7 @@ SCENEAPI_EXPORT void addFrame(int time, const double* matrix) {
         FBXAnimation* animation = export_state().animation.get();
         if (animation && matrix) animation->add_frame(time, matrix::from_rows(matrix));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -172,6 +185,7 @@ SCENEAPI_EXPORT void setFolder(const char* folder) {
         if (FBXAnimation* animation = export_state().animation.get())
             animation->set_folder(host_string(folder));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -183,6 +197,7 @@ SCENEAPI_EXPORT void endAnimation(void) {
         vtlSceneapi_oo* oo = state.front();
         if (animation && oo) animation->emit(*oo);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 

@@ -54,6 +54,7 @@ SCENEAPI_EXPORT void beginTriangleObject(const char* name) {
     try {
         export_state().triangles = std::make_shared<TriangleObject>(host_string(name));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -61,6 +62,7 @@ SCENEAPI_EXPORT void addVertex(float x, float y, float z) {
     try {
         if (TriangleObject* m = mesh()) m->add_vertex(x, y, z);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -68,6 +70,7 @@ SCENEAPI_EXPORT void addNormal(float x, float y, float z) {
     try {
         if (TriangleObject* m = mesh()) m->add_normal(x, y, z);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -75,6 +78,7 @@ SCENEAPI_EXPORT void addUV(float u, float v) {
     try {
         if (TriangleObject* m = mesh()) m->add_uv(u, v);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -82,6 +86,7 @@ SCENEAPI_EXPORT void addTriangle(int a, int b, int c) {
     try {
         if (TriangleObject* m = mesh()) m->add_triangle(a, b, c);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -89,6 +94,7 @@ SCENEAPI_EXPORT void addVertices(const float* xyz, int count) {
     try {
         append_to_mesh(&TriangleObject::append_vertices, xyz, count, 3);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -96,6 +102,7 @@ SCENEAPI_EXPORT void addNormals(const float* xyz, int count) {
     try {
         append_to_mesh(&TriangleObject::append_normals, xyz, count, 3);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -103,6 +110,7 @@ SCENEAPI_EXPORT void addUVs(const float* uv, int count) {
     try {
         append_to_mesh(&TriangleObject::append_uvs, uv, count, 2);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -110,6 +118,7 @@ SCENEAPI_EXPORT void addTriangles(const int* abc, int count) {
     try {
         append_to_mesh(&TriangleObject::append_triangles, abc, count, 3);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -117,6 +126,7 @@ SCENEAPI_EXPORT void endTriangleObject(int* objectId, bool emitNow) {
     try {
         end_defined(export_state().triangles, objectId, emitNow);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -124,6 +134,7 @@ SCENEAPI_EXPORT void beginInstanceObject(const char* name) {
     try {
         export_state().triangles = std::make_shared<TriangleObject>(host_string(name));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -131,6 +142,7 @@ SCENEAPI_EXPORT void setInstanceId(int objectId) {
     try {
         if (TriangleObject* m = mesh()) m->set_object_id(static_cast<uint64_t>(int64_t{objectId}));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -141,6 +153,7 @@ SCENEAPI_EXPORT void endInstanceObject(void) {
         vtlSceneapi_oo* oo = export_state().front();
         if (node && oo) node->emit(*oo);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -148,6 +161,7 @@ SCENEAPI_EXPORT void beginNURBSObject(const char* name) {
     try {
         export_state().nurbs = std::make_shared<SimpleNurbsSurface>(host_string(name));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -155,6 +169,7 @@ SCENEAPI_EXPORT void setKnotDomain(double umin, double umax, double vmin, double
     try {
         if (SimpleNurbsSurface* s = surface()) s->set_knot_domain(umin, umax, vmin, vmax);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -163,6 +178,7 @@ SCENEAPI_EXPORT void setOrderUV(int uOrder, int vOrder) {
         if (SimpleNurbsSurface* s = surface())
             s->set_order(static_cast<double>(uOrder), static_cast<double>(vOrder));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -170,6 +186,7 @@ SCENEAPI_EXPORT void addUKnot(double knot) {
     try {
         if (SimpleNurbsSurface* s = surface()) s->add_uknot(knot);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -177,6 +194,7 @@ SCENEAPI_EXPORT void addVKnot(double knot) {
     try {
         if (SimpleNurbsSurface* s = surface()) s->add_vknot(knot);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -184,6 +202,7 @@ SCENEAPI_EXPORT void addControlPoint(double x, double y, double z, double w) {
     try {
         if (SimpleNurbsSurface* s = surface()) s->add_control_point(x, y, z, w);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -191,6 +210,7 @@ SCENEAPI_EXPORT void endNURBSObject(int* objectId, bool emitNow) {
     try {
         end_defined(export_state().nurbs, objectId, emitNow);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -198,6 +218,7 @@ SCENEAPI_EXPORT void beginTrim(void) {
     try {
         export_state().trim = std::make_shared<NurbsCurve>();
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -205,6 +226,7 @@ SCENEAPI_EXPORT void addTrimCurve(int edgeCount, int inside) {
     try {
         if (NurbsCurve* t = trim()) t->add_trim(edgeCount, inside);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -212,6 +234,7 @@ SCENEAPI_EXPORT void setTrimDomain(double min, double max) {
     try {
         if (NurbsCurve* t = trim()) t->add_edge_domain(min, max);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -219,6 +242,7 @@ SCENEAPI_EXPORT void setTrimOrder(int order) {
     try {
         if (NurbsCurve* t = trim()) t->add_edge_order(order);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -226,6 +250,7 @@ SCENEAPI_EXPORT void addTrimNumKnots(int knotCount) {
     try {
         if (NurbsCurve* t = trim()) t->add_edge_nknots(knotCount);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -233,6 +258,7 @@ SCENEAPI_EXPORT void addTrimKnot(double knot) {
     try {
         if (NurbsCurve* t = trim()) t->add_edge_knot(knot);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -240,6 +266,7 @@ SCENEAPI_EXPORT void addTrimControlPoint(double u, double v, double w) {
     try {
         if (NurbsCurve* t = trim()) t->add_edge_uvw(u, v, w);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -250,6 +277,7 @@ SCENEAPI_EXPORT void endTrim(void) {
         state.trim.reset();
         if (curve && state.nurbs) state.nurbs->set_trim(curve);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -261,6 +289,7 @@ SCENEAPI_EXPORT void beginGroup(const char* name) {
             ++state.open_groups;
         }
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -274,6 +303,7 @@ SCENEAPI_EXPORT void endGroup(void) {
             --state.open_groups;
         }
     } catch (...) {
+        report_exception(__func__);
     }
 }
 

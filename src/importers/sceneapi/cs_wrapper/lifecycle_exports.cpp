@@ -25,6 +25,13 @@ void copy_error(const char* text, char* buffer, int size) {
     if (buffer && size > 0) std::strncpy(buffer, text, static_cast<std::size_t>(size));
 }
 
+// Makes text the host's failure: the failure of the open call replaces any earlier one.
+void report_failed_open(const std::string& text) {
+    ExportState& state = export_state();
+    state.last_error.clear();
+    state.fail(text);
+}
+
 // Sends the import options every Scene file starts with.
 void send_import_options(vtlSceneapi_oo& oo, int up_axis, float meter_scale) {
     DefaultRTModule module;
@@ -56,14 +63,21 @@ extern "C" {
 
 SCENEAPI_EXPORT int openFile(const char* path, const void*, int upAxis, float meterScale) {
     try {
-        // The factory opens the file; when it cannot, the previous destination stays as it is.
-        auto factory = std::make_unique<LightFileFactory>(host_string(path));
+        const std::string destination = host_string(path);
         ExportState& state = export_state();
+        // Opening the file that is being written would cut it under the open stream.
+        state.end_destination_writing(destination);
+        // The factory opens the file; when it cannot, the previous destination stays as it is.
+        auto factory = std::make_unique<LightFileFactory>(destination);
         state.install(std::move(factory));
         if (vtlScene_api* api = state.api()) api->set_writer_flags(1);
         send_import_options(*state.oo, upAxis, meterScale);
         return 0;
+    } catch (const FileDestinationError& failure) {
+        report_failed_open(failure.report());
+        return -1;
     } catch (...) {
+        report_exception(__func__);
         return -1;
     }
 }
@@ -72,6 +86,7 @@ SCENEAPI_EXPORT void closeFile(void) {
     try {
         export_state().end_destination();
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -90,14 +105,17 @@ SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, in
         const std::string error = link.get_last_error();
         if (!error.empty()) {
             copy_error(error.c_str(), errorBuffer, errorBufferSize);
+            report_failed_open(error);
             return -1;
         }
         send_import_options(*state.oo, upAxis, meterScale);
         return 0;
-    } catch (const std::runtime_error& failure) {
+    } catch (const std::exception& failure) {
         copy_error(failure.what(), errorBuffer, errorBufferSize);
+        report_exception(__func__);
         return -1;
     } catch (...) {
+        report_exception(__func__);
         return -1;
     }
 }
@@ -106,6 +124,7 @@ SCENEAPI_EXPORT void disconnect(void) {
     try {
         export_state().end_destination();
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -122,12 +141,29 @@ SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int version
     }
 }
 
+SCENEAPI_EXPORT int getLastError(char* buffer, int bufferSize) {
+    try {
+        const std::string text = export_state().error_text();
+        if (text.empty()) {
+            if (buffer && bufferSize > 0) buffer[0] = '\0';
+            return 0;
+        }
+        copy_error(text.c_str(), buffer, bufferSize);
+        return -1;
+    } catch (...) {
+        // Out of memory while copying the text: there is a failure, its text cannot be given.
+        if (buffer && bufferSize > 0) buffer[0] = '\0';
+        return -1;
+    }
+}
+
 SCENEAPI_EXPORT void getVersion(char* buffer, int) {
     try {
         if (buffer)
             std::snprintf(buffer, 4, export_text::kVersionFormat, export_text::kVersionMajor,
                           export_text::kVersionMinor);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -135,6 +171,7 @@ SCENEAPI_EXPORT void setProgress(const char* text, float fraction) {
     try {
         if (vtlSceneapi_oo* oo = export_state().front()) oo->progress(host_string(text), fraction);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -142,6 +179,7 @@ SCENEAPI_EXPORT void setFlags(unsigned flags) {
     try {
         if (vtlScene_api* api = export_state().api()) api->set_flags(flags);
     } catch (...) {
+        report_exception(__func__);
     }
 }
 
@@ -150,6 +188,7 @@ SCENEAPI_EXPORT void transform(const double* matrix) {
         vtlScene_api* api = export_state().api();
         if (api && matrix) api->transform(matrix::from_rows(matrix));
     } catch (...) {
+        report_exception(__func__);
     }
 }
 

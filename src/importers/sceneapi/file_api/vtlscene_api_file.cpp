@@ -21,6 +21,17 @@ const char* safe(const char* s) {
     return s ? s : "";
 }
 
+// The host's numeric locale, saved by the first writer that comes into being and given back by
+// the last that goes, however writers nest and in whatever order they end.
+struct NumericLocale {
+    int writers = 0;
+    std::string host;
+};
+NumericLocale& numeric_locale() {
+    static NumericLocale locale;
+    return locale;
+}
+
 constexpr char kBlanks[] = "                                                                ";
 constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
 
@@ -28,8 +39,12 @@ constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
 
 vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
     : output_(output), binary_arrays_(binary_arrays), format_buffer_(new char[kMaxPiece + 2]) {
-    if (const char* current = std::setlocale(LC_NUMERIC, nullptr)) saved_locale_ = current;
-    std::setlocale(LC_NUMERIC, "C");
+    NumericLocale& locale = numeric_locale();
+    if (locale.writers++ == 0) {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        locale.host = current ? current : "";
+        std::setlocale(LC_NUMERIC, "C");
+    }
     shader_stack_.reserve(32);
     saved_indentation_.reserve(32);
     capture_stack_.reserve(32);
@@ -37,7 +52,9 @@ vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
 }
 
 vtlScene_api_file::~vtlScene_api_file() {
-    if (!saved_locale_.empty()) std::setlocale(LC_NUMERIC, saved_locale_.c_str());
+    NumericLocale& locale = numeric_locale();
+    if (--locale.writers == 0 && !locale.host.empty())
+        std::setlocale(LC_NUMERIC, locale.host.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -166,7 +183,7 @@ void vtlScene_api_file::put_shader(vtlShader shader) {
         put_bytes(text.data(), text.size());
     } else {
         std::string text(shader->text.c_str()); // the text up to its first NUL, as "%s" reads it
-        put(text.data(), text.size()); // one formatted piece: cut like any other
+        put(text.data(), text.size());          // one formatted piece: cut like any other
     }
 }
 

@@ -28,9 +28,10 @@ public:
     // Object flag that would write an object as invisible.
     static constexpr uint32_t kObjectInvisible = 0x4000;
 
-    // Writes into `output` (not owned); switches the numeric locale to "C" while it exists.
+    // Writes into `output` (not owned); the numeric locale is "C" while any writer exists.
     vtlScene_api_file(FILE* output, bool binary_arrays);
-    // Restores the numeric locale and frees every captured shader; leaves the stream open.
+    // Frees every captured shader, and gives the host's numeric locale back when it is the last
+    // writer; leaves the stream open.
     ~vtlScene_api_file() override;
     vtlScene_api_file(const vtlScene_api_file&) = delete;
     vtlScene_api_file& operator=(const vtlScene_api_file&) = delete;
@@ -179,5 +180,4 @@ private:
     std::vector<uint32_t> element_buffer_;
     unsigned writer_flags_ = kInitialFlags;
     std::unique_ptr<char[]> format_buffer_; // one formatted output piece
-    std::string saved_locale_;
 };

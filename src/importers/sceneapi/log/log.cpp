@@ -33,10 +33,19 @@ struct StreamCloser {
     void operator()(FILE* stream) const noexcept { std::fclose(stream); }
 };
 
-// The process-wide log stream. It is deliberately never closed (except by reset()): it stays
-// usable for statements made while the process shuts down, is flushed after every line, and
-// the C runtime closes it when the process ends.
+// The process-wide log stream, flushed after every line. It is closed when the library or
+// program is unloaded (a library loaded and unloaded again by its host must not leave a
+// descriptor behind); a statement made after that, while the rest of the unloading runs,
+// opens the file for its line alone.
 FILE* g_log_stream = nullptr;
+bool g_unloaded = false;
+
+struct LogStreamCloser {
+    ~LogStreamCloser() {
+        Output2FILE::reset();
+        g_unloaded = true;
+    }
+} g_log_stream_closer;
 
 // Names the folder of the log file; registered by the installation records reader.
 Output2FILE::FolderProvider g_folder_provider = nullptr;
@@ -108,6 +117,7 @@ void Output2FILE::output(const std::string& line) {
     if (!log) return;
     std::fprintf(log, kLineFormat, line.c_str());
     std::fflush(log);
+    if (g_unloaded) reset();
 }
 
 void Output2FILE::set_folder_provider(FolderProvider provider) noexcept {

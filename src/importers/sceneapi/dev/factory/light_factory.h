@@ -2,6 +2,8 @@
 // What a destination is made of: it yields the scene API back-end, writes the scene's opening
 // when the front starts, and releases the back-end at the end.
 
+#include <string>
+
 class vtlScene_api;
 
 namespace vtl {
@@ -17,6 +19,11 @@ public:
     virtual void begin_scene(vtlSceneapi_oo* oo) = 0;
     // Releases the back-end.
     virtual void close() = 0;
+    // The first failure of the destination since it was made (a write that did not reach it,
+    // a peer that went away), for the host; empty while all is well.
+    virtual std::string failure() const { return std::string(); }
+    // Tells whether the destination is the file at that UTF-8 path.
+    virtual bool is_file(const std::string&) const { return false; }
 
 protected:
     LightFactory() = default;

@@ -48,7 +48,9 @@ vtlScene_api* RepeatLinkFactory::get_api() {
 
 void RepeatLinkFactory::close() {
     if (!api_) return;
-    api_->disconnect();
+    // The Live library's disconnect answers false when the scene did not reach the instance
+    // whole: the instance closed the link, refused data or stopped reading.
+    if (!api_->disconnect() && link_failure_.empty()) link_failure_ = kLinkBroken;
     vtl_unload_live_library();
     api_ = nullptr;
 }
@@ -100,8 +102,9 @@ bool RepeatLinkFactory::connect_to(const InstanceRecord& record) {
     const int status = InstallationRegistry::instance().get_live_link_ports(
         &lowest_port, &highest_port, kPortsLowestVersion, kPortsHighestVersion);
     if (status < kPortsOnlyLowest) return false;
-    for (int port = lowest_port; port <= highest_port; ++port)
-        if (api_->connect(kScanHost, port, kScanAttempts)) return true;
+    // Wide enough that the last port of any range cannot overflow the count.
+    for (long long port = lowest_port; port <= highest_port; ++port)
+        if (api_->connect(kScanHost, static_cast<int>(port), kScanAttempts)) return true;
     return false;
 }
 

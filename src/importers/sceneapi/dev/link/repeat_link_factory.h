@@ -22,6 +22,9 @@ public:
         "Could not get a query api. Please check your Photara installation.\n";
     static constexpr const char* kLaunchFailed =
         "Unabled to launch Photara. Please check your Photara installation.";
+    static constexpr const char* kLinkBroken =
+        "the Photara instance closed the live link or refused data: the scene did not reach it "
+        "whole";
     static constexpr const char* kNoPort = "Could not connect on any known port. Please check "
                                            "your Photara installation and Live Link settings.";
 
@@ -52,8 +55,11 @@ public:
     vtlScene_api* get_api() override;
     // Writes nothing.
     void begin_scene(vtlSceneapi_oo*) override {}
-    // Disconnects and unloads the Live library when a scene API is held.
+    // Disconnects and unloads the Live library when a scene API is held; a link that failed
+    // before its end is kept for failure().
     void close() override;
+    // What went wrong with a link that was connected: empty while it holds.
+    std::string failure() const override { return link_failure_; }
 
 private:
     // Obtains the scene API, chooses or awaits an instance and connects; false with
@@ -73,6 +79,7 @@ private:
     bool accept_any_instance_ = false;
     bool found_selector_ = false;
     std::string last_error_;
+    std::string link_failure_;
     unsigned link_id_ = 1;
 };
 

@@ -18,6 +18,17 @@ std::wstring widen(const char* utf8) {
     return wide;
 }
 
+// The C runtime counts nothing of what reached the system: the tally holds the descriptor.
+FILE* tallied(FILE* stream, OutputTally* tally) {
+    *tally = OutputTally();
+    if (stream) tally->descriptor = _fileno(stream);
+    return stream;
+}
+
+bool file_identity(HANDLE file, BY_HANDLE_FILE_INFORMATION& info) {
+    return file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info) != 0;
+}
+
 } // namespace
 
 FILE* open_file_utf8(const char* path, const char* mode) {
@@ -26,7 +37,12 @@ FILE* open_file_utf8(const char* path, const char* mode) {
     return _wfopen(wpath.c_str(), wmode.c_str());
 }
 
-FILE* take_standard_output() {
+FILE* open_output_utf8(const char* path, OutputTally* tally) {
+    // "N": the descriptor is not inherited by processes the library starts.
+    return tallied(_wfopen(widen(path).c_str(), L"wb+N"), tally);
+}
+
+FILE* take_standard_output(OutputTally* tally) {
     std::fflush(stdout);
     int fd = _dup(_fileno(stdout));
     if (fd < 0) return nullptr;
@@ -37,7 +53,23 @@ FILE* take_standard_output() {
     }
     _dup2(_fileno(stderr), _fileno(stdout));
     _setmode(_fileno(stream), _O_BINARY);
-    return stream;
+    return tallied(stream, tally);
+}
+
+bool is_same_file(FILE* stream, const OutputTally&, const char* path) {
+    if (!stream || !path) return false;
+    BY_HANDLE_FILE_INFORMATION open_file{};
+    BY_HANDLE_FILE_INFORMATION named{};
+    if (!file_identity(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), open_file))
+        return false;
+    HANDLE other =
+        CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool known = file_identity(other, named);
+    if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+    return known && open_file.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+           open_file.nFileIndexHigh == named.nFileIndexHigh &&
+           open_file.nFileIndexLow == named.nFileIndexLow;
 }
 
 } // namespace platform
