@@ -213,6 +213,15 @@ private:
     long long start_ = -1;
 };
 
+// Prints the library's report of the first failure since the destination was opened and
+// returns 1; returns 0 when there is none.
+int report_failure() {
+    char text[2048] = {};
+    if (getLastError(text, sizeof text - 1) == 0) return 0;
+    std::fprintf(stderr, "sceneapi-export: %s\n", text);
+    return 1;
+}
+
 // Sends the sample over a live link to any running instance and prints the summary.
 int send_live() {
     const auto start = std::chrono::steady_clock::now();
@@ -226,6 +235,7 @@ int send_live() {
     }
     const Tally tally = write_sample();
     disconnect();
+    if (report_failure() != 0) return 1;
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("sceneapi-export: live link: %d objects, %ld triangles in %.1f ms\n", tally.objects,
@@ -253,12 +263,11 @@ int main(int argc, char** argv) {
 
     const ByteCounter counter(path);
     const auto start = std::chrono::steady_clock::now();
-    if (openFile(path.c_str(), nullptr, kUpAxisY, 1.0f) != 0) {
-        std::fprintf(stderr, "sceneapi-export: cannot write \"%s\"\n", path.c_str());
-        return 1;
-    }
+    if (openFile(path.c_str(), nullptr, kUpAxisY, 1.0f) != 0) return report_failure();
     const Tally tally = write_sample();
     closeFile();
+    // A file that did not receive the whole scene is no success, whatever was handed over.
+    if (report_failure() != 0) return 1;
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 

@@ -18,7 +18,6 @@ inline constexpr const char* kQuietOption = "--quiet";
 
 inline constexpr const char* kProgram = "sceneapi-convert: ";
 inline constexpr const char* kCannotRead = "cannot read ";
-inline constexpr const char* kCannotOpen = "cannot open ";
 inline constexpr const char* kNoLiveLink = "no live link: ";
 inline constexpr const char* kProgressText = "converting ";
 

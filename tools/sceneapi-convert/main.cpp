@@ -87,6 +87,15 @@ void print_summary(const Options& o, const ConversionSummary& s, double ms) {
 
 } // namespace
 
+// Prints the library's report of the first failure since the destination was opened and
+// returns 1; returns 0 when there is none.
+int report_failure() {
+    char text[2048] = {};
+    if (getLastError(text, sizeof text - 1) == 0) return 0;
+    std::cerr << convert_texts::kProgram << text << "\n";
+    return 1;
+}
+
 int main(int argc, char** argv) {
     using namespace convert_texts;
     Options o;
@@ -113,8 +122,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     } else if (openFile(o.output.c_str(), nullptr, o.up_axis, o.meter_scale) != 0) {
-        std::cerr << kProgram << kCannotOpen << o.output << "\n";
-        return 1;
+        return report_failure();
     }
 
     SceneConverter converter(*scene);
@@ -124,6 +132,8 @@ int main(int argc, char** argv) {
         summary = converter.convert(progress);
     }
     closeFile();
+    // A destination that did not receive the whole scene is no success.
+    if (report_failure() != 0) return 1;
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (!o.quiet) print_summary(o, summary, ms);
