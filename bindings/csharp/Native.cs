@@ -29,6 +29,8 @@ namespace Photara.SceneApi
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern void getVersion(byte[] buffer, int length);
         [DllImport(Library, CallingConvention = Cdecl)]
+        public static extern int getLastError(byte[] buffer, int bufferSize);
+        [DllImport(Library, CallingConvention = Cdecl)]
         public static extern void setProgress(byte[] text, float fraction);
         [DllImport(Library, CallingConvention = Cdecl)]
         public static extern void setFlags(uint flags);

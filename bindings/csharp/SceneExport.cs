@@ -3,6 +3,7 @@
 // status codes. The library holds one destination per process, and so does this layer: opening a
 // session ends the one before it, as the library does.
 using System;
+using System.IO;
 using System.Runtime.InteropServices;
 using System.Text;
 
@@ -10,9 +11,19 @@ namespace Photara.SceneApi
 {
     public enum UpAxis { X = 0, Y = 1, Z = 2 }
 
-    public sealed class SceneApiException : Exception
+    // A destination that could not be opened or did not receive the whole scene (a full disk, a
+    // standard output whose reader went away, a live instance that closed the link); the message
+    // is the library's own report (getLastError).
+    public sealed class SceneApiException : IOException
     {
         public SceneApiException(string message) : base(message) { }
+
+        // The library's report of the first failure since the last successful open, or null.
+        internal static string LastError()
+        {
+            byte[] buffer = new byte[4096];
+            return Native.getLastError(buffer, buffer.Length - 1) == 0 ? null : Utf8.Decode(buffer);
+        }
     }
 
     // Zero-terminated UTF-8, the library's only string form; null stays null.
@@ -63,7 +74,7 @@ namespace Photara.SceneApi
         public static SceneSession OpenFile(string path, UpAxis upAxis = UpAxis.Y, float meterScale = 1.0f)
         {
             if (Native.openFile(Utf8.Encode(path), IntPtr.Zero, (int)upAxis, meterScale) != 0)
-                throw new SceneApiException("cannot open Scene file " + path);
+                throw new SceneApiException(SceneApiException.LastError() ?? "cannot open Scene file " + path);
             return new SceneSession();
         }
 
@@ -77,7 +88,7 @@ namespace Photara.SceneApi
             if (status != 0)
             {
                 current = null; // the library has ended the previous destination
-                throw new SceneApiException(Utf8.Decode(error));
+                throw new SceneApiException(SceneApiException.LastError() ?? Utf8.Decode(error));
             }
             return new SceneSession();
         }
@@ -91,13 +102,19 @@ namespace Photara.SceneApi
 
         public bool IsOpen { get { return open && current == this; } }
 
-        public void Dispose()
+        // Ends the destination; throws SceneApiException when it did not receive the whole scene
+        // (as a FileStream does when its last flush fails). Ending twice does nothing.
+        public void Close()
         {
             if (!IsOpen) return;
             Native.closeFile();
             open = false;
             current = null;
+            string failure = SceneApiException.LastError();
+            if (failure != null) throw new SceneApiException(failure);
         }
+
+        public void Dispose() { Close(); }
 
         private void Check()
         {

@@ -107,8 +107,33 @@ static class BindingTest
         SceneSession ended = SceneSession.OpenFile(Path.Combine(dir, "second.scene"));
         ended.Dispose();
         Expect<ObjectDisposedException>(() => ended.BeginMesh("late"), "call after Dispose");
-        Expect<SceneApiException>(() => SceneSession.OpenFile(Path.Combine(dir, "no such folder", "x.scene")),
-                                  "open in a missing folder");
+        string missing = Path.Combine(dir, "no such folder", "x.scene");
+        try
+        {
+            SceneSession.OpenFile(missing);
+            Check(false, "open in a missing folder");
+        }
+        catch (IOException e)
+        {
+            Check(e is SceneApiException && e.Message == "opening \"" + missing + "\": No such file or directory",
+                  "open error: " + e.Message);
+        }
+
+        // A destination that did not receive the whole scene fails its Dispose, as a FileStream
+        // fails on its last flush; a second Dispose does nothing.
+        SceneSession full = SceneSession.OpenFile("/dev/full");
+        full.AddMesh("lost", new float[30000], new int[] { 0, 1, 2 });
+        try
+        {
+            full.Dispose();
+            Check(false, "a full device closed without an exception");
+        }
+        catch (IOException e)
+        {
+            Check(e.Message.StartsWith("writing \"/dev/full\": No space left on device", StringComparison.Ordinal),
+                  "full device: " + e.Message);
+        }
+        full.Dispose();
     }
 
     static void LiveLinkErrors()
@@ -120,7 +145,10 @@ static class BindingTest
             SceneSession.Connect("sel", 1, 99, true).Dispose();
             Check(false, "connect without any installation");
         }
-        catch (SceneApiException e) { Check(e.Message.Length > 0, "connect error text is empty"); }
+        catch (SceneApiException e)
+        {
+            Check(e.Message.StartsWith("Failed to connect. ", StringComparison.Ordinal), "connect error: " + e.Message);
+        }
     }
 
     // Body of a Scene file after its banner line (which holds the build time).
