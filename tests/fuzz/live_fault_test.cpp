@@ -86,6 +86,10 @@ protected:
         char error[256] = {};
         EXPECT_EQ(connectToPhotara("chair", error, sizeof error - 1, 2, 1.0f, 7, 20, true), -1);
         EXPECT_EQ(std::strncmp(error, kFailedToConnect, std::strlen(kFailedToConnect)), 0) << error;
+        // The host's report starts with the same text.
+        char report[4096] = {};
+        EXPECT_EQ(getLastError(report, sizeof report - 1), -1);
+        EXPECT_EQ(std::string(report).rfind(error, 0), 0u) << report;
     }
 
     // Scene exports on a destination that has no back-end, then a Scene file that is whole.
@@ -203,6 +207,11 @@ TEST_F(LiveFaults, AnInstanceThatDiesMidSceneLeavesTheHostRunning) {
     }
     endGroup();
     disconnect();
+    // The host learns that the scene did not arrive whole.
+    char report[512] = {};
+    EXPECT_EQ(getLastError(report, sizeof report - 1), -1);
+    EXPECT_STREQ(report, "the Photara instance closed the live link or refused data: the scene "
+                         "did not reach it whole");
     bool found = true;
     EXPECT_EQ(probePhotara("before", 7, 20, true, &found), -1);
     expect_host_carries_on();
