@@ -1,9 +1,11 @@
 #include "platform/registry.h"
 
+#include "platform/bounded_child.h"
 #include "support/registry_files.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 using platform::RegistryKey;
 using platform::RegistryRoot;
@@ -156,6 +158,21 @@ TEST_F(RegistryFileTest, ReadsUtf16FilesWithByteOrderMark) {
 TEST_F(RegistryFileTest, AMissingFileIsAnEmptyRoot) {
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE").is_open());
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::local_machine, "SOFTWARE").is_open());
+}
+
+TEST_F(RegistryFileTest, OnlyARegularFileHoldsRecords) {
+    const std::string fifo = folder.file("fifo.reg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder.file("folder.reg"));
+    for (const std::string& path :
+         {fifo, folder.file("folder.reg"), std::string("/dev/zero"), std::string("/dev/null")}) {
+        ::setenv("SCENEAPI_HKCU_REG", path.c_str(), 1);
+        std::optional<std::string> answer = test_support::run_bounded([] {
+            RegistryKey key = RegistryKey::open(RegistryRoot::current_user, "SOFTWARE");
+            return std::string(key.is_open() ? "open" : "not open");
+        });
+        EXPECT_EQ(answer, std::optional<std::string>("not open")) << path;
+    }
 }
 
 TEST_F(RegistryFileTest, CurrentUserFileDefaultsToTheConfigFolder) {

@@ -1,14 +1,20 @@
 #include "dev/install/installation_registry.h"
 
 #include "log/log.h"
+#include "platform/bounded_child.h"
 #include "platform/clock.h"
 #include "support/registry_files.h"
 
 #include <cerrno>
+#include <climits>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using test_support::TempFolder;
 using vtl::InstallationRegistry;
@@ -54,6 +60,43 @@ protected:
 };
 
 using Choice = std::pair<std::string, int>;
+
+// Counts how often each watched file is opened while it lives.
+class OpenCounter {
+public:
+    OpenCounter() : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~OpenCounter() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    OpenCounter(const OpenCounter&) = delete;
+    OpenCounter& operator=(const OpenCounter&) = delete;
+
+    void watch(const std::string& path) {
+        // Closings are watched too: the system merges an event with an equal one before it.
+        names_[::inotify_add_watch(fd_, path.c_str(), IN_OPEN | IN_CLOSE)] = path;
+    }
+
+    // Returns the openings since the last call, by path.
+    std::map<std::string, int> take() {
+        std::map<std::string, int> counts;
+        for (const auto& watched : names_)
+            counts[watched.second] = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t got;
+        while ((got = ::read(fd_, buffer, sizeof buffer)) > 0) {
+            for (char* at = buffer; at < buffer + got;) {
+                auto* event = reinterpret_cast<inotify_event*>(at);
+                if (event->mask & IN_OPEN) ++counts[names_[event->wd]];
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return counts;
+    }
+
+private:
+    int fd_;
+    std::map<int, std::string> names_;
+};
 
 TEST_F(InstallationRegistryTest, TheNewestVersionWinsAcrossBothRoots) {
     records(installation(kUser, 8), installation(kMachine, 7));
@@ -152,6 +195,137 @@ TEST_F(InstallationRegistryTest, PortsAndTheirStatus) {
     int low = kUntouched, high = kUntouched;
     EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), -3);
     EXPECT_EQ(low, kUntouched);
+}
+
+TEST_F(InstallationRegistryTest, ExtremeVersionRangesVisitOnlyTheRecordedVersions) {
+    records(installation(kUser, 8) + installation(kUser, INT_MAX) + installation(kUser, -5) +
+                installation(kUser, 0),
+            installation(kMachine, 9) + installation(kMachine, INT_MIN));
+    struct Case {
+        int lowest, highest;
+        Choice expected;
+        std::string bin; // the executable's name, empty when none is found
+    };
+    const Case cases[] = {
+        {1, INT_MAX, {"/opt/user2147483647/bin", INT_MAX}, "user2147483647-photara"},
+        {INT_MIN, 8, {"/opt/user8/bin", 8}, "user8-photara"},
+        {INT_MIN, INT_MAX, {"/opt/user2147483647/bin", INT_MAX}, "user2147483647-photara"},
+        {10, INT_MAX - 1, {"", kUntouched}, ""},
+        {INT_MAX, INT_MIN, {"", kUntouched}, ""},
+        // Versions of 0 or less never count.
+        {INT_MIN, 0, {"", kUntouched}, ""},
+        {INT_MIN, INT_MIN, {"", kUntouched}, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string range = std::to_string(c.lowest) + ".." + std::to_string(c.highest);
+        std::optional<std::string> answer = test_support::run_bounded([&] {
+            Choice found = chosen(c.lowest, c.highest);
+            int low = kUntouched, high = kUntouched;
+            int status = registry.get_live_link_ports(&low, &high, c.lowest, c.highest);
+            return found.first + "|" + std::to_string(found.second) + "|" + std::to_string(status) +
+                   "|" + registry.get_bin_name(c.lowest, c.highest);
+        });
+        ASSERT_TRUE(answer.has_value()) << range << ": the lookup did not end";
+        // The installations record no ports.
+        EXPECT_EQ(*answer, c.expected.first + "|" + std::to_string(c.expected.second) + "|" +
+                               (c.bin.empty() ? "-3|" : "-2|" + folder.file(c.bin)))
+            << range;
+    }
+}
+
+TEST_F(InstallationRegistryTest, VersionKeysAreNamedByTheProductNameAndTheVersionInDecimal) {
+    auto key = [this](const std::string& name, const std::string& tag) {
+        folder.write(tag, "");
+        return "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\" + name + "]\n\"BinName\"=\"" +
+               folder.file(tag) + "\"\n\"BinFolder\"=\"" + tag + "\"\n";
+    };
+    struct Case {
+        std::string name;
+        Choice expected;
+    };
+    const Case cases[] = {
+        {"Photara 8", {"a", 8}},
+        {"PHOTARA 8", {"a", 8}}, // key names ignore case
+        {"photara 8\\", {"a", 8}},
+        {"Photara 08", {"", kUntouched}},
+        {"Photara +8", {"", kUntouched}},
+        {"Photara  8", {"", kUntouched}},
+        {"Photara 8 ", {"", kUntouched}},
+        {"Photara 8x", {"", kUntouched}},
+        {"Photara8", {"", kUntouched}},
+        {"Photara 99999999999", {"", kUntouched}},
+        {"Photara 4294967304", {"", kUntouched}}, // 2^32 + 8
+        {"Other 8", {"", kUntouched}},
+        {"Photara 8\\Below", {"", kUntouched}}, // the key exists, but without "BinName"
+    };
+    for (const Case& c : cases) {
+        records(key(c.name, "a"));
+        EXPECT_EQ(chosen(1, 20), c.expected) << c.name;
+        EXPECT_EQ(chosen(8, 8), c.expected) << c.name;
+    }
+}
+
+TEST_F(InstallationRegistryTest, EachOperationReadsEachRecordFileOnce) {
+    records(base(kUser, "\"PhotaraVersion\"=\"Photara 7\"\n"
+                        "\"PhotaraActivePath\"=\"/opt/Photara 6/\"\n") +
+                installation(kUser, 8) + installation(kUser, 9, false) + installation(kUser, 10),
+            installation(kMachine, 7, true, "\"LiveLinkPort\"=dword:00002328\n"));
+    OpenCounter counter;
+    counter.watch(folder.file("user.reg"));
+    counter.watch(folder.file("machine.reg"));
+    const std::map<std::string, int> once = {{folder.file("user.reg"), 1},
+                                             {folder.file("machine.reg"), 1}};
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"get_bin_folder", [&] { chosen(5, 9); }},
+        {"get_bin_name", [&] { registry.get_bin_name(5, 20); }},
+        {"get_resources_folder", [&] { registry.get_resources_folder(1, 7); }},
+        {"get_live_link_ports",
+         [&] {
+             int low = 0, high = 0;
+             registry.get_live_link_ports(&low, &high, 7, 7);
+         }},
+        {"launch_application", [&] { registry.launch_application(30, 40); }},
+    };
+    for (const auto& operation : operations) {
+        counter.take();
+        operation.second();
+        EXPECT_EQ(counter.take(), once) << operation.first;
+    }
+}
+
+TEST_F(InstallationRegistryTest, PortsOutsideOneTo65535AreNoPorts) {
+    struct Case {
+        std::string values;
+        int status, low, high;
+    };
+    const Case cases[] = {
+        {"\"LiveLinkPort\"=dword:00000001\n\"LiveLinkMaxPort\"=dword:0000ffff\n", 0, 1, 65535},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:7fffffff\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00010000\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:ffffffff\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:80000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"4294976296\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"67560\"\n", -1, 9000, kUntouched},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"99999999999999999999\"\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"-1\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
+        {"\"LiveLinkPort\"=\"none\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
+        {"\"LiveLinkPort\"=\"65535\"\n\"LiveLinkMaxPort\"=\"65535\"\n", 0, 65535, 65535},
+    };
+    for (const Case& c : cases) {
+        records(installation(kUser, 8, true, c.values));
+        int low = kUntouched, high = kUntouched;
+        EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), c.status) << c.values;
+        EXPECT_EQ(low, c.low) << c.values;
+        EXPECT_EQ(high, c.high) << c.values;
+    }
 }
 
 TEST_F(InstallationRegistryTest, AMissingResourceFolderIsReportedOnStandardOutput) {

@@ -1,10 +1,16 @@
 #include "dev/link/instance_choice.h"
 
 #include "dev/link/photara_live.h"
+#include "platform/bounded_child.h"
 
+#include <climits>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
+#include <stdexcept>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using vtl::InstanceRecord;
 
@@ -14,7 +20,36 @@ constexpr const char* kEmptyScene = "<photara_scene><scene><link/></scene></phot
 constexpr const char* kBusyScene =
     "<photara_scene><scene><link><group name=\"chair\"/></link></scene></photara_scene>";
 
-// Scenes by process id; an absent process cannot be attached, "" has no scene text.
+// Holds a text so that its terminator is the last byte before an inaccessible page: a read
+// past the end faults at once, in the library's code and in TinyXML's alike.
+class GuardedText {
+public:
+    explicit GuardedText(const std::string& text) {
+        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t pages = (text.size() + 1 + page - 1) / page;
+        size_ = (pages + 1) * page;
+        void* block =
+            ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED) throw std::runtime_error("mmap failed");
+        block_ = static_cast<char*>(block);
+        ::mprotect(block_ + pages * page, page, PROT_NONE);
+        text_ = block_ + pages * page - (text.size() + 1);
+        std::memcpy(text_, text.c_str(), text.size() + 1);
+    }
+    ~GuardedText() { ::munmap(block_, size_); }
+    GuardedText(const GuardedText&) = delete;
+    GuardedText& operator=(const GuardedText&) = delete;
+
+    const char* get() const { return text_; }
+
+private:
+    char* block_ = nullptr;
+    char* text_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Scenes by process id; an absent process cannot be attached, "" has no scene text. The scene
+// text handed out ends just before an inaccessible page.
 class TestQuery : public vtl::PhotaraQueryApi {
 public:
     explicit TestQuery(std::map<std::int64_t, std::string> scenes) : scenes_(std::move(scenes)) {}
@@ -23,6 +58,7 @@ public:
         log += "a" + std::to_string(process_id) + " ";
         auto found = scenes_.find(process_id);
         attached_ = found == scenes_.end() ? nullptr : &found->second;
+        if (attached_) text_ = std::make_unique<GuardedText>(*attached_);
         return attached_ != nullptr;
     }
     void reserved_3() override {}
@@ -33,7 +69,7 @@ public:
     void reserved_5() override {}
     void reserved_6() override {}
     const char* get_scene_xml() override {
-        return attached_ && !attached_->empty() ? attached_->c_str() : nullptr;
+        return attached_ && !attached_->empty() ? text_->get() : nullptr;
     }
 
     std::string log;
@@ -41,6 +77,7 @@ public:
 private:
     std::map<std::int64_t, std::string> scenes_;
     const std::string* attached_ = nullptr;
+    std::unique_ptr<GuardedText> text_;
 };
 
 InstanceRecord record(int version, std::int64_t process_id, int port = 0) {
@@ -59,6 +96,26 @@ std::pair<std::int64_t, bool> choose(TestQuery& query, const std::vector<Instanc
 }
 
 using Chosen = std::pair<std::int64_t, bool>;
+
+// Texts that end inside a UTF-8 sequence, in every place a parser may be reading.
+const char* const kCutSequences[] = {"\xC3", "\xE2", "\xE2\x82", "\xF0", "\xF0\x9F\x98"};
+const char* const kCutPlaces[] = {
+    "<r><a>",
+    "<r>",
+    "<r><a x=\"",
+    "<r><a x='",
+    "<r><!--",
+    "<r><![CDATA[",
+    "<r><",
+    "<r></",
+    "<r><a ",
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a>",
+    "\xEF\xBB\xBF<r><a>",
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a x=\"",
+    "<",
+    "<!DOCTYPE ",
+    "",
+};
 
 TEST(ReadInstances, ElementsAreFoundAtAnyDepthInAnyOrderWithinTheRange) {
     const char* document = "<photara_instances>"
@@ -93,6 +150,84 @@ TEST(ReadInstances, ElementsAreFoundAtAnyDepthInAnyOrderWithinTheRange) {
     // Not well-formed: a truncated document is not read as the instances before the cut.
     const std::string cut(document, std::strlen(document) - std::strlen("</photara_instances>"));
     EXPECT_TRUE(vtl::read_instances(cut.c_str(), 7, 20).empty());
+}
+
+TEST(ReadInstances, ANumberOutOfItsRangeMakesTheInstanceInvalid) {
+    struct Case {
+        const char* version;
+        const char* process_id;
+        const char* port;
+        bool counted;
+    };
+    const Case cases[] = {
+        {"8", "1", "9001", true},
+        {"8", "1", "65535", true},
+        {"8", "1", "1", true},
+        {"8", "1", "0", true},  // no port
+        {"8", "1", "-1", true}, // no port
+        {"8", "1", "-2147483648", true},
+        {"8", "1", "65536", false},
+        {"8", "1", "67560", false},
+        {"8", "1", "4294976296", false}, // 2^32 + 9000
+        {"8", "1", "2147483648", false},
+        {"8", "1", "-2147483649", false},
+        {"8", "1", "99999999999999999999", false},
+        {"8", "1", "-99999999999999999999", false},
+        {"8", "1", "port", false},
+        {"8", "1", "-", false},
+        {"8", "9223372036854775807", "9001", true},
+        {"8", "-9223372036854775808", "9001", true},
+        {"8", "9223372036854775808", "9001", false},
+        {"8", "99999999999999999999", "9001", false},
+        {"8", "-99999999999999999999", "9001", false},
+        {"8", "pid", "9001", false},
+        {"2147483647", "1", "9001", true},
+        {"-2147483648", "1", "9001", true},
+        {"2147483648", "1", "9001", false},
+        {"4294967304", "1", "9001", false}, // 2^32 + 8
+        {"-4294967288", "1", "9001", false},
+        {"99999999999999999999", "1", "9001", false},
+        {"eight", "1", "9001", false},
+    };
+    for (const Case& c : cases) {
+        const std::string document =
+            std::string("<r><i><version_major>") + c.version + "</version_major><process_id>" +
+            c.process_id + "</process_id><livelink_port>" + c.port + "</livelink_port></i></r>";
+        std::vector<InstanceRecord> records =
+            vtl::read_instances(document.c_str(), INT_MIN, INT_MAX);
+        ASSERT_EQ(records.size(), c.counted ? 1u : 0u) << document;
+        if (!c.counted) continue;
+        EXPECT_EQ(std::to_string(records[0].version_major), c.version) << document;
+        EXPECT_EQ(std::to_string(records[0].process_id), c.process_id) << document;
+        EXPECT_EQ(std::to_string(records[0].live_link_port), c.port) << document;
+    }
+}
+
+TEST(ReadInstances, ADocumentCutInsideAUtf8SequenceIsReadWithinItsBytes) {
+    for (const char* place : kCutPlaces) {
+        for (const char* cut : kCutSequences) {
+            const std::string text = std::string(place) + cut;
+            std::optional<std::string> answer = test_support::run_bounded([&text] {
+                GuardedText document(text);
+                return std::to_string(vtl::read_instances(document.get(), INT_MIN, INT_MAX).size());
+            });
+            EXPECT_EQ(answer, std::optional<std::string>("0")) << text;
+        }
+    }
+}
+
+TEST(ChooseInstance, ASceneCutInsideAUtf8SequenceIsReadWithinItsBytes) {
+    for (const char* place : kCutPlaces) {
+        for (const char* cut : kCutSequences) {
+            const std::string text = std::string(place) + cut;
+            std::optional<std::string> answer = test_support::run_bounded([&text] {
+                TestQuery query({{1, text}});
+                Chosen chosen = choose(query, {record(8, 1)}, "chair", true);
+                return std::to_string(chosen.first) + (chosen.second ? " found" : "");
+            });
+            EXPECT_EQ(answer, std::optional<std::string>("1")) << text;
+        }
+    }
 }
 
 TEST(ChooseInstance, ABusyInstanceIsChosenOnlyWhenAnyInstanceIsAccepted) {
