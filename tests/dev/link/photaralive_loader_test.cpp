@@ -102,4 +102,37 @@ TEST_F(LoaderTest, TheLoaderLogsItsStepsInTheResourceFolder) {
     EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
 
+TEST_F(LoaderTest, TheFolderLineHoldsEachUtf16UnitOfTheFolderNarrowedToItsLowByte) {
+    struct Case {
+        std::string folder;
+        std::string logged;
+    };
+    const Case cases[] = {
+        {"/opt/photara", "/opt/photara"},
+        {"/opt/caf\xC3\xA9", "/opt/caf\xE9"},               // U+00E9
+        {"/opt/\xE2\x82\xAC 8", "/opt/\xAC 8"},             // U+20AC
+        {"/opt/\xF0\x9F\x99\x82/bin", "/opt/\x3D\x42/bin"}, // U+1F642: D83D DE42
+        {"/opt/\xD0\x96", "/opt/\x16"},                     // U+0416
+        {"/opt/\xFF", "/opt/\xFD"},                         // not UTF-8: U+FFFD
+    };
+    install(8);
+    const std::string prefix = "photaralive_loader.cpp:153";
+    const std::string marker = "DEBUG4:  ";
+    for (const Case& c : cases) {
+        write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n\"BinName\"=\"" +
+                   executable() + "\"\n\"BinFolder\"=\"" + c.folder + "\"\n\"ResourceFolder\"=\"" +
+                   resource_folder() + "\"\n");
+        const std::string log_path = resource_folder() + "/sceneapi.log";
+        vtl::Output2FILE::reset();
+        std::filesystem::remove(log_path);
+        EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
+        vtl::Output2FILE::reset();
+        const std::string log = read_file(log_path);
+        const std::size_t line = log.find(prefix);
+        ASSERT_NE(line, std::string::npos) << log;
+        const std::size_t start = log.find(marker, line) + marker.size();
+        EXPECT_EQ(log.substr(start, log.find('\n', start) - start), c.logged) << c.folder;
+    }
+}
+
 } // namespace
