@@ -3,9 +3,11 @@
 #include "platform/bounded_child.h"
 #include "support/registry_files.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::RegistryKey;
 using platform::RegistryRoot;
@@ -158,6 +160,85 @@ TEST_F(RegistryFileTest, ReadsUtf16FilesWithByteOrderMark) {
 TEST_F(RegistryFileTest, AMissingFileIsAnEmptyRoot) {
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "SOFTWARE").is_open());
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::local_machine, "SOFTWARE").is_open());
+}
+
+TEST_F(RegistryFileTest, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
+    write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n"
+               "[HKEY_CURRENT_USER\\software\\vantel\\PHOTARA 8\\Deep\\Deeper]\n"
+               "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Implied\\Below]\n"
+               "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 9\\]\n"
+               "[HKEY_CURRENT_USER\\SOFTWARE\\Vantelx\\Other]\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantel\\Machine]\n"
+               "[-HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Deleted]\n"
+               "[unclosed\n");
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* path;
+        bool open;
+        Names names;
+    };
+    const Case cases[] = {
+        {"SOFTWARE\\Vantel", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"software\\VANTEL\\", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"SOFTWARE\\Vantel\\Photara 8", true, {"Deep"}},
+        {"SOFTWARE\\Vantel\\Implied", true, {"Below"}},
+        {"SOFTWARE\\Vantel\\Photara 9", true, {}},
+        {"SOFTWARE", true, {"Vantel", "Vantelx"}},
+        {"", true, {"SOFTWARE"}},
+        {"SOFTWARE\\Vant", false, {}},
+        {"SOFTWARE\\Vantel\\Deleted", false, {}},
+    };
+    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    for (const Case& c : cases) {
+        RegistryKey key = store.open(c.path);
+        EXPECT_EQ(key.is_open(), c.open) << c.path;
+        Names names = key.subkey_names();
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.path;
+    }
+    EXPECT_EQ(platform::RegistryStore::load(RegistryRoot::local_machine)
+                  .open("SOFTWARE\\Vantel")
+                  .subkey_names(),
+              Names());
+}
+
+TEST_F(RegistryFileTest, AStoreKeepsTheRecordsItLoaded) {
+    write_user("[HKEY_CURRENT_USER\\K]\n\"V\"=\"first\"\n");
+    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    write_user("[HKEY_CURRENT_USER\\K]\n\"V\"=\"second\"\n");
+    EXPECT_EQ(text_of(store.open("K"), "V"), "first");
+    EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::current_user, "K"), "V"), "second");
+    EXPECT_EQ(store.root(), RegistryRoot::current_user);
+    EXPECT_EQ(store.location(), folder.file("user.reg"));
+}
+
+TEST_F(RegistryFileTest, AStoreTellsWhatBecameOfItsFile) {
+    using State = platform::RegistryStore::State;
+    const std::string fifo = folder.file("fifo.reg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = folder.write("big.reg", "");
+    ASSERT_EQ(::truncate(big.c_str(), 16 * 1024 * 1024 + 1), 0);
+    const std::string unreadable = folder.write("unreadable.reg", "");
+    ::chmod(unreadable.c_str(), 0);
+    const bool privileged = ::geteuid() == 0;
+    const std::pair<std::string, State> cases[] = {
+        {folder.write("records.reg", "x"), State::read},
+        {folder.file("missing.reg"), State::missing},
+        {folder.file("missing/records.reg"), State::missing},
+        {folder.path(), State::not_regular_file},
+        {fifo, State::not_regular_file},
+        {"/dev/null", State::not_regular_file},
+        {big, State::unreadable},
+        {unreadable, privileged ? State::read : State::unreadable},
+    };
+    for (const auto& c : cases) {
+        ::setenv("SCENEAPI_HKLM_REG", c.first.c_str(), 1);
+        platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::local_machine);
+        EXPECT_EQ(store.state(), c.second) << c.first;
+        EXPECT_EQ(store.location(), c.first);
+    }
+    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
+    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
 }
 
 TEST_F(RegistryFileTest, OnlyARegularFileHoldsRecords) {

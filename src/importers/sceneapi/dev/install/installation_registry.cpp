@@ -5,10 +5,16 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
 
 // The application records each installation under one key per major version:
 //
@@ -50,6 +56,14 @@ constexpr int kPortsNone = -2;
 constexpr int kPortsNoInstallation = -3;
 
 constexpr int kNoVersion = -1;
+constexpr long long kLowestPort = 1;
+constexpr long long kHighestPort = 65535;
+
+// The records of both roots, each loaded once for one operation.
+struct Stores {
+    platform::RegistryStore user = platform::RegistryStore::load(RegistryRoot::current_user);
+    platform::RegistryStore machine = platform::RegistryStore::load(RegistryRoot::local_machine);
+};
 
 // An open version key and the major version it belongs to; not open when none was found.
 struct VersionKey {
@@ -60,10 +74,17 @@ struct VersionKey {
 // Reads a decimal number as the system's C library does: leading white space skipped, an
 // optional sign, digits up to the first non-digit; 0 without digits. Clamped to int.
 int parse_decimal(const std::string& text) {
-    long value = std::strtol(text.c_str(), nullptr, 10);
+    long long value = std::strtoll(text.c_str(), nullptr, 10);
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return static_cast<int>(value);
+}
+
+// Reads a live-link port as the registry holds it; false unless it lies in 1..65535.
+bool port_in_range(long long value, int& port) {
+    if (value < kLowestPort || value > kHighestPort) return false;
+    port = static_cast<int>(value);
+    return true;
 }
 
 // Returns the path of the version key of a major version.
@@ -71,9 +92,30 @@ std::string version_key_path(int version) {
     return std::string(kBaseKey) + kVersionKeyPrefix + std::to_string(version);
 }
 
+// Reads the major version out of a version key's name: the product name, one space and the
+// version in decimal, written as std::to_string writes it (no sign but '-', no leading zero),
+// the name compared without regard to case. False for any other name.
+bool version_of_key_name(const std::string& name, int& version) {
+    const std::size_t prefix = std::strlen(kVersionKeyPrefix);
+    if (name.size() <= prefix) return false;
+    for (std::size_t i = 0; i < prefix; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[i])) !=
+            std::tolower(static_cast<unsigned char>(kVersionKeyPrefix[i])))
+            return false;
+    const std::string digits = name.substr(prefix);
+    const char* first = digits.data();
+    const char* last = first + digits.size();
+    int value = 0;
+    auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last) return false;
+    if (std::to_string(value) != digits) return false; // "+8", "08", "-0"
+    version = value;
+    return true;
+}
+
 // Opens a version key; it counts only when its "BinName" names a readable file.
-RegistryKey open_version_key(RegistryRoot root, const std::string& path) {
-    RegistryKey key = RegistryKey::open(root, path);
+RegistryKey open_version_key(const platform::RegistryStore& store, const std::string& path) {
+    RegistryKey key = store.open(path);
     std::string bin_name;
     if (!key.read_text(kBinNameValue, kChoiceTextLimit, bin_name) ||
         !platform::file_readable(bin_name))
@@ -81,21 +123,34 @@ RegistryKey open_version_key(RegistryRoot root, const std::string& path) {
     return key;
 }
 
+// Returns the major versions of the version keys below the base key, highest first, each once.
+std::vector<int> recorded_versions(const RegistryKey& base) {
+    std::vector<int> versions;
+    for (const std::string& name : base.subkey_names()) {
+        int version = 0;
+        if (version_of_key_name(name, version)) versions.push_back(version);
+    }
+    std::sort(versions.begin(), versions.end(), std::greater<int>());
+    versions.erase(std::unique(versions.begin(), versions.end()), versions.end());
+    return versions;
+}
+
 // Finds the installation to use under one root: the active path first, then the version
 // value, then the highest version key in range. The ways are tried in that order and the
-// first that yields an installation in range wins; a way that does not is passed over.
-VersionKey open_key_in_root(RegistryRoot root, int lowest, int highest) {
+// first that yields an installation in range wins; a way that does not is passed over. Only
+// the version keys the root holds are visited.
+VersionKey open_key_in_root(const platform::RegistryStore& store, int lowest, int highest) {
     auto in_range = [lowest, highest](int version) {
         return version >= lowest && version <= highest;
     };
-    RegistryKey base = RegistryKey::open(root, kBaseKey);
+    RegistryKey base = store.open(kBaseKey);
     if (!base.is_open()) return VersionKey();
 
     std::string active_path;
     if (base.read_text(kActivePathValue, kChoiceTextLimit, active_path)) {
         int version = InstallationRegistry::version_from_active_path(active_path);
         if (in_range(version)) {
-            RegistryKey key = open_version_key(root, version_key_path(version));
+            RegistryKey key = open_version_key(store, version_key_path(version));
             if (key.is_open()) return VersionKey{std::move(key), version};
         }
     }
@@ -106,28 +161,40 @@ VersionKey open_key_in_root(RegistryRoot root, int lowest, int highest) {
         int version = parse_decimal(space == std::string::npos ? version_name
                                                                : version_name.substr(space + 1));
         if (version >= 1 && in_range(version)) {
-            RegistryKey key = open_version_key(root, kBaseKey + version_name);
+            RegistryKey key = open_version_key(store, kBaseKey + version_name);
             if (key.is_open()) return VersionKey{std::move(key), version};
         }
     }
 
-    for (int version = highest; version >= lowest; --version) {
-        RegistryKey key = open_version_key(root, version_key_path(version));
+    for (int version : recorded_versions(base)) {
+        if (!in_range(version)) continue;
+        RegistryKey key = open_version_key(store, version_key_path(version));
         if (key.is_open()) return VersionKey{std::move(key), version};
     }
     return VersionKey();
 }
 
 // Finds the newest installation in range under both roots; on equal versions the current
-// user's wins.
-VersionKey open_newest_key(int lowest, int highest) {
-    VersionKey user = open_key_in_root(RegistryRoot::current_user, lowest, highest);
-    VersionKey machine = open_key_in_root(RegistryRoot::local_machine, lowest, highest);
+// user's wins. Tells which root it came from.
+VersionKey open_newest_key(const Stores& stores, int lowest, int highest,
+                           RegistryRoot* from = nullptr) {
+    VersionKey user = open_key_in_root(stores.user, lowest, highest);
+    VersionKey machine = open_key_in_root(stores.machine, lowest, highest);
     const bool user_counts = user.key.is_open() && user.version > 0;
     const bool machine_counts = machine.key.is_open() && machine.version > 0;
-    if (machine_counts && (!user_counts || machine.version > user.version)) return machine;
-    if (user_counts) return user;
+    if (machine_counts && (!user_counts || machine.version > user.version)) {
+        if (from) *from = RegistryRoot::local_machine;
+        return machine;
+    }
+    if (user_counts) {
+        if (from) *from = RegistryRoot::current_user;
+        return user;
+    }
     return VersionKey();
+}
+
+VersionKey open_newest_key(int lowest, int highest) {
+    return open_newest_key(Stores(), lowest, highest);
 }
 
 // Reads one text value of the newest installation; empty when there is none.
@@ -194,24 +261,29 @@ int InstallationRegistry::get_live_link_ports(int* lowest_port, int* highest_por
     VersionKey found = open_newest_key(lowest, highest);
     if (!found.key.is_open()) return kPortsNoInstallation;
     int status = kPortsNone;
-    auto store = [](int* port, int value) {
-        if (port) *port = value;
+    auto store = [](int* out, int value) {
+        if (out) *out = value;
     };
 
+    // A port outside 1..65535 counts as no port value at all.
     std::uint32_t number = 0;
     std::string text;
+    int port = 0;
     if (found.key.read_number(kLowestPortValue, number)) {
-        store(lowest_port, static_cast<int>(number));
+        if (!port_in_range(number, port)) return status;
+        store(lowest_port, port);
         status = kPortsLowestOnly;
-        if (found.key.read_number(kHighestPortValue, number)) {
-            store(highest_port, static_cast<int>(number));
+        if (found.key.read_number(kHighestPortValue, number) && port_in_range(number, port)) {
+            store(highest_port, port);
             status = kPortsBoth;
         }
     } else if (found.key.read_text(kLowestPortValue, kPortTextLimit, text)) {
-        store(lowest_port, parse_decimal(text));
+        if (!port_in_range(parse_decimal(text), port)) return status;
+        store(lowest_port, port);
         status = kPortsLowestOnly;
-        if (found.key.read_text(kHighestPortValue, kPortTextLimit, text)) {
-            store(highest_port, parse_decimal(text));
+        if (found.key.read_text(kHighestPortValue, kPortTextLimit, text) &&
+            port_in_range(parse_decimal(text), port)) {
+            store(highest_port, port);
             status = kPortsBoth;
         }
     }

@@ -1,10 +1,15 @@
 #include "platform/registry.h"
 
+#include "platform/posix/unique_fd.h"
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <map>
+#include <set>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // The installation records are kept in text files in the registry export format, one file per
 // root, so that an installer or an administrator can write them and a person can read them:
@@ -19,9 +24,10 @@
 // (with "\\" and "\"" escapes) or a 32-bit number "dword:" in hexadecimal. "@" names the
 // default value. Key and value names compare case-insensitively, as in the registry; a key
 // exists when a section names it or a key below it. Lines that do not fit (comments, other
-// value types, deletions, the header line) are skipped. The file is read again on every open,
-// so that it may change while the process runs. A file that is missing or cannot be read is an
-// empty root.
+// value types, deletions, the header line) are skipped. The file is read once per store
+// (RegistryStore::load), so that it may change while the process runs and one lookup still
+// sees one version of it. Only a regular file is read: a file that is missing, cannot be read,
+// is larger than 16 MiB, or is a folder, a named pipe or a device is an empty root.
 
 namespace platform {
 
@@ -37,7 +43,12 @@ constexpr const char* kLocalMachineFile = "/etc/vantel/registry.reg";
 
 constexpr const char* kCurrentUserNames[] = {"hkey_current_user", "hkcu"};
 constexpr const char* kLocalMachineNames[] = {"hkey_local_machine", "hklm"};
+constexpr const char* kCurrentUserRootName = "HKEY_CURRENT_USER";
+constexpr const char* kLocalMachineRootName = "HKEY_LOCAL_MACHINE";
 constexpr const char* kNumberPrefix = "dword:";
+constexpr std::size_t kNumberPrefixLength = 6;
+constexpr off_t kRecordFileMaxBytes = 16 * 1024 * 1024;
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
 constexpr std::size_t kNumberMaxDigits = 8;
 constexpr char kKeySeparator = '\\';
 
@@ -123,15 +134,40 @@ std::string utf16le_to_utf8(const std::string& bytes, std::size_t start) {
 }
 
 // Returns the record file's text as UTF-8; regedit writes UTF-16LE with a byte order mark.
-std::string read_record_file(const std::string& path) {
-    if (path.empty()) return std::string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::string();
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
-        return utf16le_to_utf8(bytes, 2);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    return bytes;
+// Only a regular file is read; the result tells what became of the file.
+RegistryStore::State read_record_file(const std::string& path, std::string& text) {
+    using State = RegistryStore::State;
+    if (path.empty()) return State::missing;
+    // The type is asked before opening, so that opening a device has no effect, and again
+    // after it (non-blocking, so that a named pipe put in its place does not hold us up).
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? State::missing : State::unreadable;
+    if (!S_ISREG(info.st_mode)) return State::not_regular_file;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == ENOENT || errno == ENOTDIR ? State::missing : State::unreadable;
+    if (::fstat(fd.get(), &info) != 0) return State::unreadable;
+    if (!S_ISREG(info.st_mode)) return State::not_regular_file;
+    if (info.st_size > kRecordFileMaxBytes) return State::unreadable;
+
+    std::string bytes;
+    char chunk[kReadChunkBytes];
+    for (;;) {
+        ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return State::unreadable;
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+        if (bytes.size() > static_cast<std::size_t>(kRecordFileMaxBytes)) return State::unreadable;
+    }
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        text = utf16le_to_utf8(bytes, 2);
+    } else {
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+        text = std::move(bytes);
+    }
+    return State::read;
 }
 
 // Returns the line without blanks, tabs and carriage returns around it.
@@ -207,6 +243,19 @@ struct RegistryKey::Data {
         std::uint32_t number;
     };
     std::map<std::string, Value> values; // by case-folded name
+    std::vector<std::string> subkeys;    // names as first written
+};
+
+struct RegistryStore::Data {
+    // One key named by sections, with the values of all its sections.
+    struct Key {
+        std::string path; // as first written, without trailing separators
+        RegistryKey::Data values;
+    };
+    RegistryRoot root = RegistryRoot::current_user;
+    std::string location;
+    State state = State::missing;
+    std::map<std::string, Key> keys; // by case-folded path
 };
 
 namespace {
@@ -233,9 +282,9 @@ bool apply_value_line(const std::string& line, RegistryKey::Data& data) {
     if (!rest.empty() && rest[0] == '"') {
         std::size_t end = 0;
         if (!parse_quoted(rest, end, value.text) || !trim(rest.substr(end)).empty()) return false;
-    } else if (fold_case(rest.substr(0, 6)) == kNumberPrefix) {
+    } else if (fold_case(rest.substr(0, kNumberPrefixLength)) == kNumberPrefix) {
         value.type = RegistryKey::Data::Type::number;
-        if (!parse_hex_number(rest.substr(6), value.number)) return false;
+        if (!parse_hex_number(rest.substr(kNumberPrefixLength), value.number)) return false;
     } else {
         return false;
     }
@@ -261,7 +310,37 @@ bool parse_section(const std::string& section, RegistryRoot& root, std::string& 
     return false;
 }
 
+// Reads the sections of the root out of the record file's text.
+void parse_records(const std::string& text, RegistryStore::Data& store) {
+    RegistryKey::Data* current = nullptr;
+    std::istringstream lines(text);
+    std::string raw;
+    while (std::getline(lines, raw)) {
+        std::string line = trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            current = nullptr;
+            if (line.size() < 2 || line.back() != ']' || line[1] == '-') continue;
+            RegistryRoot section_root;
+            std::string section_path;
+            if (!parse_section(line.substr(1, line.size() - 2), section_root, section_path) ||
+                section_root != store.root)
+                continue;
+            section_path = strip_trailing_separators(section_path);
+            RegistryStore::Data::Key& key = store.keys[fold_case(section_path)];
+            if (key.path.empty()) key.path = section_path;
+            current = &key.values;
+            continue;
+        }
+        if (current) apply_value_line(line, *current);
+    }
+}
+
 } // namespace
+
+const char* registry_root_name(RegistryRoot root) noexcept {
+    return root == RegistryRoot::current_user ? kCurrentUserRootName : kLocalMachineRootName;
+}
 
 RegistryKey::RegistryKey() noexcept = default;
 RegistryKey::RegistryKey(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
@@ -274,37 +353,7 @@ void RegistryKey::close() noexcept {
 }
 
 RegistryKey RegistryKey::open(RegistryRoot root, const std::string& path) {
-    const std::string wanted = fold_case(strip_trailing_separators(path));
-    const std::string wanted_prefix = wanted + kKeySeparator;
-    auto data = std::make_unique<Data>();
-    bool exists = wanted.empty();
-    bool in_key = false;
-
-    std::istringstream lines(read_record_file(record_file(root)));
-    std::string raw;
-    while (std::getline(lines, raw)) {
-        std::string line = trim(raw);
-        if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '[') {
-            in_key = false;
-            if (line.size() < 2 || line.back() != ']' || line[1] == '-') continue;
-            RegistryRoot section_root;
-            std::string section_path;
-            if (!parse_section(line.substr(1, line.size() - 2), section_root, section_path) ||
-                section_root != root)
-                continue;
-            std::string key = fold_case(strip_trailing_separators(section_path));
-            if (key == wanted) {
-                exists = in_key = true;
-            } else if (wanted.empty() || key.compare(0, wanted_prefix.size(), wanted_prefix) == 0) {
-                exists = true; // a key below the one wanted implies it
-            }
-            continue;
-        }
-        if (in_key) apply_value_line(line, *data);
-    }
-    if (!exists) return RegistryKey();
-    return RegistryKey(std::move(data));
+    return RegistryStore::load(root).open(path);
 }
 
 bool RegistryKey::read_text(const std::string& name, std::size_t max_bytes,
@@ -324,6 +373,65 @@ bool RegistryKey::read_number(const std::string& name, std::uint32_t& out) const
     if (found == data_->values.end() || found->second.type != Data::Type::number) return false;
     out = found->second.number;
     return true;
+}
+
+std::vector<std::string> RegistryKey::subkey_names() const {
+    return data_ ? data_->subkeys : std::vector<std::string>();
+}
+
+RegistryStore::RegistryStore(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
+RegistryStore::RegistryStore(RegistryStore&& other) noexcept = default;
+RegistryStore& RegistryStore::operator=(RegistryStore&& other) noexcept = default;
+RegistryStore::~RegistryStore() = default;
+
+RegistryStore RegistryStore::load(RegistryRoot root) {
+    auto data = std::make_unique<Data>();
+    data->root = root;
+    data->location = record_file(root);
+    std::string text;
+    data->state = read_record_file(data->location, text);
+    if (data->state == State::read) parse_records(text, *data);
+    return RegistryStore(std::move(data));
+}
+
+RegistryKey RegistryStore::open(const std::string& path) const {
+    if (!data_) return RegistryKey();
+    const std::string wanted = fold_case(strip_trailing_separators(path));
+    // Keys below the one wanted sort right after this prefix; their names are the next part.
+    const std::string prefix = wanted.empty() ? std::string() : wanted + kKeySeparator;
+    auto data = std::make_unique<RegistryKey::Data>();
+    bool exists = wanted.empty();
+    auto named = data_->keys.find(wanted);
+    if (named != data_->keys.end()) {
+        exists = true;
+        *data = named->second.values;
+    }
+    std::set<std::string> seen;
+    for (auto below = data_->keys.lower_bound(prefix);
+         below != data_->keys.end() && below->first.compare(0, prefix.size(), prefix) == 0;
+         ++below) {
+        if (below->first.size() == prefix.size()) continue; // the key itself, when at the root
+        exists = true;                                      // a key below the one wanted implies it
+        std::size_t end = below->first.find(kKeySeparator, prefix.size());
+        if (end == std::string::npos) end = below->first.size();
+        if (end == prefix.size()) continue; // an empty part between two separators
+        if (seen.insert(below->first.substr(prefix.size(), end - prefix.size())).second)
+            data->subkeys.push_back(below->second.path.substr(prefix.size(), end - prefix.size()));
+    }
+    if (!exists) return RegistryKey();
+    return RegistryKey(std::move(data));
+}
+
+RegistryRoot RegistryStore::root() const noexcept {
+    return data_->root;
+}
+
+const std::string& RegistryStore::location() const noexcept {
+    return data_->location;
+}
+
+RegistryStore::State RegistryStore::state() const noexcept {
+    return data_->state;
 }
 
 } // namespace platform
