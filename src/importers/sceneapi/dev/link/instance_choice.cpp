@@ -2,6 +2,8 @@
 
 #include "dev/link/photara_live.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <tinyxml.h>
 
@@ -17,6 +19,11 @@ constexpr int kDecimal = 10;
 // Documents nested deeper are not parsed: the parser and the walks below recurse once per
 // level, and the documents an instance hands out are a few levels deep.
 constexpr int kMaxDocumentDepth = 256;
+// TinyXML steps over a whole UTF-8 sequence at once, up to four bytes, even when the text ends
+// inside it; the text is parsed from a copy followed by this many zero bytes.
+constexpr std::size_t kParsePadding = 8;
+// The highest live-link port; a port of 0 or less means the instance accepts no live link.
+constexpr long long kHighestPort = 65535;
 
 // Tells whether the element nesting of an XML text stays within kMaxDocumentDepth. The count
 // errs upwards only: markup inside comments, declarations and quoted attribute values never
@@ -51,7 +58,9 @@ bool shallow_enough(const char* xml) {
 // deeply to be parsed safely.
 const TiXmlElement* parse_root(TiXmlDocument& document, const char* xml) {
     if (!shallow_enough(xml)) return nullptr;
-    document.Parse(xml);
+    std::string padded(xml);
+    padded.append(kParsePadding, '\0');
+    document.Parse(padded.c_str());
     return document.Error() ? nullptr : document.RootElement();
 }
 
@@ -64,12 +73,21 @@ const TiXmlElement* find_element(const TiXmlElement* element, const char* name) 
     return nullptr;
 }
 
-// Reads the text of the element's first child as a decimal number; false when there is none.
-bool read_number(const TiXmlElement* instance, const char* name, long& out) {
+// Reads the text of the element's first child as a decimal number, as strtol does (leading
+// white space, an optional sign, the digits up to the first other character); false when there
+// is no such element or text, the text has no digits, or the number lies outside lowest..highest
+// (a number too large for 64 bits included).
+bool read_number(const TiXmlElement* instance, const char* name, long long lowest,
+                 long long highest, long long& out) {
     const TiXmlElement* element = find_element(instance, name);
     const TiXmlNode* text = element ? element->FirstChild() : nullptr;
     if (!text) return false;
-    out = std::strtol(text->Value(), nullptr, kDecimal);
+    const char* digits = text->Value();
+    char* end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(digits, &end, kDecimal);
+    if (end == digits || errno == ERANGE || value < lowest || value > highest) return false;
+    out = value;
     return true;
 }
 
@@ -109,12 +127,12 @@ std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int high
     if (!root) return records;
     for (const TiXmlElement* instance = root->FirstChildElement(); instance;
          instance = instance->NextSiblingElement()) {
-        long version = 0;
-        long process_id = 0;
-        long port = 0;
-        if (!read_number(instance, kInstanceVersionElement, version) ||
-            !read_number(instance, kInstanceProcessElement, process_id) ||
-            !read_number(instance, kInstancePortElement, port))
+        long long version = 0;
+        long long process_id = 0;
+        long long port = 0;
+        if (!read_number(instance, kInstanceVersionElement, INT32_MIN, INT32_MAX, version) ||
+            !read_number(instance, kInstanceProcessElement, INT64_MIN, INT64_MAX, process_id) ||
+            !read_number(instance, kInstancePortElement, INT32_MIN, kHighestPort, port))
             continue;
         if (version < lowest || version > highest) continue;
         InstanceRecord record;

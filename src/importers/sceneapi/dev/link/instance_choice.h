@@ -12,8 +12,10 @@ class PhotaraQueryApi;
 
 // Returns the records of the instances in the document whose major version lies within
 // lowest..highest, in document order. A null text and a text without a root element yield no
-// record; an instance lacking its major version, process id or port (or the number's text) is
-// skipped.
+// record. An instance is skipped when it lacks its major version, process id or port, when the
+// text of one of them holds no decimal number, or when a number does not fit: a major version
+// outside 32 bits, a process id outside 64 bits, a port above 65535 or below the 32-bit range
+// (a port of 0 or less means that the instance accepts no live link).
 // A document that is not well-formed or nested more than 256 levels deep yields no record.
 std::vector<InstanceRecord> read_instances(const char* xml, int lowest, int highest);
 
