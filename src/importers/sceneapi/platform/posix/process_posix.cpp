@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -13,9 +14,10 @@ namespace platform {
 
 namespace {
 
-constexpr int kFirstDescriptorNotKept = 3; // standard input, output and error are kept
+constexpr int kStandardDescriptors = 3; // standard input, output and error: 0, 1 and 2
 constexpr int kDescriptorScanLimit = 65536;
 constexpr int kExecFailedStatus = 127;
+constexpr const char* kNullDevice = "/dev/null";
 
 #ifdef NSIG
 constexpr int kSignalCount = NSIG;
@@ -46,9 +48,35 @@ void report_errno(int fd, int error) noexcept {
     } while (written < 0 && errno == EINTR);
 }
 
-// In a forked child: lets the program start with default signal handling and no descriptors
-// of ours but the standard three. Async-signal-safe.
-void prepare_for_exec() noexcept {
+// In a forked child: closes the descriptors from first to last inclusive; false when the system
+// cannot do it in one call. Async-signal-safe.
+bool close_range_at_once(int first, unsigned last) noexcept {
+#ifdef SYS_close_range
+    return ::syscall(SYS_close_range, static_cast<unsigned>(first), last, 0U) == 0;
+#else
+    (void)first;
+    (void)last;
+    return false;
+#endif
+}
+
+// In a forked child: closes every descriptor from 3 on but keep; scan_limit bounds the search
+// where the system cannot close a range at once. Async-signal-safe.
+void close_all_but(int keep, int scan_limit) noexcept {
+    if (keep > kStandardDescriptors &&
+        !close_range_at_once(kStandardDescriptors, static_cast<unsigned>(keep - 1)))
+        for (int fd = kStandardDescriptors; fd < keep; ++fd)
+            ::close(fd);
+    if (!close_range_at_once(keep + 1, ~0U))
+        for (int fd = keep + 1; fd < scan_limit; ++fd)
+            ::close(fd);
+}
+
+// In a forked child: starts the program with default signal handling, the null device as its
+// standard input, output and error, and no other descriptor; on failure sends errno through
+// report_fd and exits. Async-signal-safe.
+[[noreturn]] void exec_detached(char* const argv[], int report_fd, int scan_limit) noexcept {
+    ::setsid(); // leave the caller's session and terminal
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -58,13 +86,28 @@ void prepare_for_exec() noexcept {
         sigemptyset(&action.sa_mask);
         ::sigaction(signal_number, &action, nullptr); // fails harmlessly for KILL and STOP
     }
-#ifdef CLOSE_RANGE_CLOEXEC
-    if (::close_range(kFirstDescriptorNotKept, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
-#endif
-    long limit = ::sysconf(_SC_OPEN_MAX);
-    if (limit < 0 || limit > kDescriptorScanLimit) limit = kDescriptorScanLimit;
-    for (int fd = kFirstDescriptorNotKept; fd < limit; ++fd)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    // The reporting end moves out of the way of the standard descriptors (the caller may have
+    // closed them, so that the pipe took their numbers); it closes itself at exec.
+    const int report = ::fcntl(report_fd, F_DUPFD_CLOEXEC, kStandardDescriptors);
+    if (report < 0) {
+        report_errno(report_fd, errno);
+        ::_exit(kExecFailedStatus);
+    }
+    const int null_fd = ::open(kNullDevice, O_RDWR);
+    if (null_fd < 0) {
+        report_errno(report, errno);
+        ::_exit(kExecFailedStatus);
+    }
+    for (int standard = 0; standard < kStandardDescriptors; ++standard) {
+        if (standard != null_fd && ::dup2(null_fd, standard) < 0) {
+            report_errno(report, errno);
+            ::_exit(kExecFailedStatus);
+        }
+    }
+    close_all_but(report, scan_limit); // the null device's own descriptor too, when above 2
+    ::execv(argv[0], argv);
+    report_errno(report, errno);
+    ::_exit(kExecFailedStatus);
 }
 
 } // namespace
@@ -72,13 +115,19 @@ void prepare_for_exec() noexcept {
 // The program is started by a grandchild: the child forks it and exits at once, so the program
 // is adopted by init (or the nearest subreaper) and never becomes a zombie of ours; the only
 // wait is for the short-lived child. The grandchild tells through a close-on-exec pipe whether
-// exec failed: the pipe reaches end-of-file without data exactly when exec succeeded.
+// exec failed: the pipe reaches end-of-file without data exactly when exec succeeded. The
+// program holds none of the caller's descriptors: its standard input, output and error are the
+// null device, so that it neither reads the caller's input nor keeps the caller's output open
+// (a pipe the caller writes into ends when the caller ends).
 bool launch_detached(const std::string& path) {
     if (path.empty()) return false;
     // Everything the children need is prepared before forking.
     std::vector<char> program(path.begin(), path.end());
     program.push_back('\0');
     char* argv[] = {program.data(), nullptr};
+    long limit = ::sysconf(_SC_OPEN_MAX);
+    const int scan_limit =
+        limit < 0 || limit > kDescriptorScanLimit ? kDescriptorScanLimit : static_cast<int>(limit);
 
     UniqueFd read_end;
     UniqueFd write_end;
@@ -92,13 +141,7 @@ bool launch_detached(const std::string& path) {
             report_errno(write_end.get(), errno);
             ::_exit(1);
         }
-        if (grandchild == 0) {
-            ::setsid(); // leave the caller's session and terminal
-            prepare_for_exec();
-            ::execv(argv[0], argv);
-            report_errno(write_end.get(), errno);
-            ::_exit(kExecFailedStatus);
-        }
+        if (grandchild == 0) exec_detached(argv, write_end.get(), scan_limit);
         ::_exit(0);
     }
 
