@@ -39,6 +39,66 @@ std::string pointer_text(const void* pointer) {
     return text;
 }
 
+// Returns the code point of the UTF-8 sequence at text[at] and moves at past it; an invalid
+// sequence (cut, overlong, a surrogate, beyond U+10FFFF) yields U+FFFD for its first byte.
+std::uint32_t next_code_point(const std::string& text, std::size_t& at) {
+    constexpr std::uint32_t kReplacement = 0xFFFD;
+    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length;
+    std::uint32_t code;
+    std::uint32_t lowest;
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1Fu, lowest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0Fu, lowest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07u, lowest = 0x10000;
+    } else {
+        ++at;
+        return kReplacement;
+    }
+    if (text.size() - at < length) {
+        ++at;
+        return kReplacement;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const unsigned char next = byte(at + i);
+        if ((next & 0xC0) != 0x80) {
+            ++at;
+            return kReplacement;
+        }
+        code = code << 6 | (next & 0x3Fu);
+    }
+    if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        ++at;
+        return kReplacement;
+    }
+    at += length;
+    return code;
+}
+
+// Returns the folder as the system's UTF-16 text would be written one unit a byte: each unit
+// narrowed to its low byte, so that every platform logs the same bytes for the same folder.
+std::string narrowed_utf16_units(const std::string& folder) {
+    std::string narrowed;
+    narrowed.reserve(folder.size());
+    for (std::size_t at = 0; at < folder.size();) {
+        std::uint32_t code = next_code_point(folder, at);
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            narrowed += static_cast<char>((0xD800 + (code >> 10)) & 0xFF);
+            narrowed += static_cast<char>((0xDC00 + (code & 0x3FF)) & 0xFF);
+        } else {
+            narrowed += static_cast<char>(code & 0xFF);
+        }
+    }
+    return narrowed;
+}
+
 // Creates the loader when none exists; a loader that cannot be initialised is destroyed again.
 vtl::photara_live_loader* loader(int lowest, int highest) {
     if (!g_loader) {
@@ -73,7 +133,7 @@ bool photara_live_loader::initialize(int lowest, int highest) {
     std::string folder = InstallationRegistry::instance().get_bin_folder(&major, lowest, highest);
     if (folder.empty()) return false;
     const std::string base = base_name(major);
-    LOADER_LOG(logDEBUG4, kFolderLogLine) << folder;
+    LOADER_LOG(logDEBUG4, kFolderLogLine) << narrowed_utf16_units(folder);
 
     for (const std::string& where : {folder, std::string(kRelativeFolder)}) {
         for (const char* suffix : kSuffixes) {
