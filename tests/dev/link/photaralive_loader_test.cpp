@@ -3,6 +3,8 @@
 #include "file_api/vtlscene_api.h"
 #include "live_fixture.h"
 
+#include <filesystem>
+#include <functional>
 #include <regex>
 
 using test_support::FakeLiveState;
@@ -132,6 +134,84 @@ TEST_F(LoaderTest, TheFolderLineHoldsEachUtf16UnitOfTheFolderNarrowedToItsLowByt
         ASSERT_NE(line, std::string::npos) << log;
         const std::size_t start = log.find(marker, line) + marker.size();
         EXPECT_EQ(log.substr(start, log.find('\n', start) - start), c.logged) << c.folder;
+    }
+}
+
+TEST_F(LoaderTest, TheSearchDescriptionTellsWhereInstallationsAndLibrariesWereLookedFor) {
+    const std::string user = "HKEY_CURRENT_USER records \"" + folder.file("user.reg") + "\" (";
+    const std::string machine =
+        "; HKEY_LOCAL_MACHINE records \"" + folder.file("machine.reg") + "\" (";
+    const std::string bin = bin_folder() + "/vtlphotaralive6_";
+    const std::string chosen = "; installation 8 of HKEY_CURRENT_USER chosen for versions 7..20, "
+                               "BinFolder \"" +
+                               bin_folder() + "\"; Live library of versions 7..20: \"" + bin +
+                               "32.so\" missing, \"" + bin + "64.so\" ";
+    const std::string in_folder = bin + "64.so";
+    struct Case {
+        const char* situation;
+        std::function<void()> arrange;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"no records",
+         [&] {
+             std::filesystem::remove(folder.file("user.reg"));
+             std::filesystem::remove(folder.file("machine.reg"));
+         },
+         "searched: " + user + "missing)" + machine +
+             "missing); no installation of versions 7..20; Live library not looked for"},
+        {"executables missing",
+         [&] {
+             install(8);
+             write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 9]\n\"BinName\"=\"" +
+                        folder.file("gone") +
+                        "\"\n[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n"
+                        "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 21]\n\"BinName\"=\"" +
+                        executable() + "\"\n");
+             std::filesystem::remove(folder.file("machine.reg"));
+         },
+         "searched: " + user + "read, 3 version keys: Photara 21 counted (out of range), " +
+             "Photara 9 BinName \"" + folder.file("gone") +
+             "\" not readable, Photara 8 no BinName)" + machine +
+             "missing); no installation of versions 7..20; Live library not looked for"},
+        {"no library in the program folder", [&] { install(8); },
+         "searched: " + user + "read, 1 version key: Photara 8 counted)" + machine +
+             "read, 0 version keys)" + chosen +
+             "missing, \"./vtlphotaralive6_32.so\" missing, \"./vtlphotaralive6_64.so\" "
+             "missing, none loaded"},
+        {"a library without entry point",
+         [&] {
+             install(8);
+             place_library(NO_ENTRY_LIBRARY, "vtlphotaralive6_64.so");
+         },
+         "searched: " + user + "read, 1 version key: Photara 8 counted)" + machine +
+             "read, 0 version keys)" + chosen +
+             "loaded, no entry point \"photara_live_initialize\""},
+        {"a file that is no library",
+         [&] {
+             install(8);
+             folder.write("bin/vtlphotaralive6_64.so", "not a library");
+         },
+         "searched: " + user + "read, 1 version key: Photara 8 counted)" + machine +
+             "read, 0 version keys)" + chosen +
+             "not loadable, \"./vtlphotaralive6_32.so\" missing, \"./vtlphotaralive6_64.so\" "
+             "missing, none loaded"},
+        {"a usable library",
+         [&] {
+             install(8);
+             place_fake();
+         },
+         "searched: " + user + "read, 1 version key: Photara 8 counted)" + machine +
+             "read, 0 version keys)" + chosen + "loaded, in use"},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        vtlScene_api* api = vtl_get_scene_api(7, 20);
+        EXPECT_EQ(vtl::describe_live_search(7, 20), c.expected) << c.situation;
+        // Nothing changed: the same library, or still none.
+        EXPECT_EQ(vtl_get_scene_api(7, 20), api) << c.situation;
+        vtl_unload_live_library();
+        std::filesystem::remove(in_folder);
     }
 }
 

@@ -56,6 +56,7 @@ constexpr int kPortsNone = -2;
 constexpr int kPortsNoInstallation = -3;
 
 constexpr int kNoVersion = -1;
+constexpr std::size_t kDescribedKeysLimit = 8; // version keys named in a description
 constexpr long long kLowestPort = 1;
 constexpr long long kHighestPort = 65535;
 
@@ -205,6 +206,53 @@ std::string read_newest_value(const char* name, int lowest, int highest) {
     return value;
 }
 
+// Returns the text in double quotes.
+std::string quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Describes the version keys of one root: which there are and which count.
+std::string describe_root(const platform::RegistryStore& store, int lowest, int highest) {
+    using State = platform::RegistryStore::State;
+    std::string text = platform::registry_root_name(store.root());
+    text +=
+        store.location().empty() ? " registry (" : " records " + quoted(store.location()) + " (";
+    switch (store.state()) {
+    case State::missing:
+        return text + "missing)";
+    case State::not_regular_file:
+        return text + "not a regular file)";
+    case State::unreadable:
+        return text + "unreadable)";
+    case State::read:
+        break;
+    }
+    if (!store.location().empty()) text += "read, ";
+    RegistryKey base = store.open(kBaseKey);
+    const std::vector<int> versions = recorded_versions(base);
+    text +=
+        std::to_string(versions.size()) + (versions.size() == 1 ? " version key" : " version keys");
+    std::size_t listed = 0;
+    for (int version : versions) {
+        if (listed == kDescribedKeysLimit) {
+            text += ", " + std::to_string(versions.size() - listed) + " more";
+            break;
+        }
+        text += listed++ == 0 ? ": " : ", ";
+        RegistryKey key = store.open(version_key_path(version));
+        std::string bin_name;
+        text += kVersionKeyPrefix + std::to_string(version);
+        if (!key.read_text(kBinNameValue, kChoiceTextLimit, bin_name))
+            text += " no BinName";
+        else if (!platform::file_readable(bin_name))
+            text += " BinName " + quoted(bin_name) + " not readable";
+        else
+            text += " counted";
+        if (version < lowest || version > highest) text += " (out of range)";
+    }
+    return text + ")";
+}
+
 // The log sits beneath this layer, so it cannot ask for the resource folder itself. This
 // provider is handed to it when the program starts (the object file holding it is part of
 // every program that reads installation records); without it the log goes to the current
@@ -232,6 +280,21 @@ int InstallationRegistry::version_from_active_path(const std::string& path) {
     if (end == std::string::npos) end = path.rfind('\\');
     if (end == std::string::npos || end <= start) return kNoVersion;
     return parse_decimal(path.substr(start, end - start));
+}
+
+std::string InstallationRegistry::describe_search(int lowest, int highest) const {
+    const Stores stores;
+    std::string text = describe_root(stores.user, lowest, highest) + "; " +
+                       describe_root(stores.machine, lowest, highest) + "; ";
+    const std::string range = std::to_string(lowest) + ".." + std::to_string(highest);
+    RegistryRoot from = RegistryRoot::current_user;
+    VersionKey found = open_newest_key(stores, lowest, highest, &from);
+    if (!found.key.is_open()) return text + "no installation of versions " + range;
+    std::string folder;
+    found.key.read_text(kBinFolderValue, kValueLimit, folder);
+    return text + "installation " + std::to_string(found.version) + " of " +
+           platform::registry_root_name(from) + " chosen for versions " + range +
+           (folder.empty() ? ", no BinFolder" : ", BinFolder " + quoted(folder));
 }
 
 std::string InstallationRegistry::get_bin_name(int lowest, int highest) const {

@@ -37,6 +37,13 @@ public:
     // without arguments; true when the process was created.
     bool launch_application(int lowest, int highest) const;
 
+    // Describes, in one line for an error report, where the installations of lowest..highest
+    // were looked for: each root's records (on POSIX the record file and whether it was read),
+    // the version keys found there and whether each counts (its "BinName" names a readable
+    // file), and the installation chosen with its program folder. Reads the records again and
+    // changes nothing.
+    std::string describe_search(int lowest, int highest) const;
+
     // Returns the major version named by an active-installation path: the text between the
     // last letter of the product name and the last '/' (else the last '\\'); -1 when the path
     // has no such part.

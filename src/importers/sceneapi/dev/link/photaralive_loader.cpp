@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -30,6 +31,20 @@ constexpr int kQueryApiLogLine = 282;
 
 // The process-wide loader; null while none exists.
 std::unique_ptr<vtl::photara_live_loader> g_loader;
+
+// What the last initialisation of a loader did, for error reports.
+struct LoadReport {
+    enum class Outcome { not_looked_for, no_folder, no_library, no_entry_point, no_root, ready };
+    struct Attempt {
+        std::string path;
+        bool loaded;
+    };
+    Outcome outcome = Outcome::not_looked_for;
+    int lowest = 0;
+    int highest = 0;
+    std::vector<Attempt> attempts;
+};
+LoadReport g_last_load;
 
 // Returns a pointer as 16 upper-case hexadecimal digits.
 std::string pointer_text(const void* pointer) {
@@ -129,16 +144,24 @@ std::string photara_live_loader::base_name(int major) {
 }
 
 bool photara_live_loader::initialize(int lowest, int highest) {
+    using Outcome = LoadReport::Outcome;
+    LoadReport& report = g_last_load;
+    report = LoadReport();
+    report.lowest = lowest;
+    report.highest = highest;
+    report.outcome = Outcome::no_folder;
     int major = 0;
     std::string folder = InstallationRegistry::instance().get_bin_folder(&major, lowest, highest);
     if (folder.empty()) return false;
     const std::string base = base_name(major);
     LOADER_LOG(logDEBUG4, kFolderLogLine) << narrowed_utf16_units(folder);
 
+    report.outcome = Outcome::no_library;
     for (const std::string& where : {folder, std::string(kRelativeFolder)}) {
         for (const char* suffix : kSuffixes) {
-            library_ =
-                platform::DynamicLibrary::load(where + platform::kFolderSeparator + base + suffix);
+            std::string path = where + platform::kFolderSeparator + base + suffix;
+            library_ = platform::DynamicLibrary::load(path);
+            report.attempts.push_back({std::move(path), library_.is_loaded()});
             if (library_.is_loaded()) break;
         }
         if (library_.is_loaded()) break;
@@ -153,7 +176,44 @@ bool photara_live_loader::initialize(int lowest, int highest) {
         reinterpret_cast<PhotaraLiveInitialize>(library_.find_symbol(kPhotaraLiveEntryPoint));
     if (entry) root_.reset(entry());
     LOADER_LOG(logDEBUG4, kRootLogLine) << kRootLogText << pointer_text(root_.get());
+    report.outcome = !entry ? Outcome::no_entry_point : root_ ? Outcome::ready : Outcome::no_root;
     return root_ != nullptr;
+}
+
+std::string describe_live_search(int lowest, int highest) noexcept {
+    try {
+        using Outcome = LoadReport::Outcome;
+        std::string text =
+            "searched: " + InstallationRegistry::instance().describe_search(lowest, highest) + "; ";
+        const LoadReport& report = g_last_load;
+        if (report.outcome == Outcome::not_looked_for || report.outcome == Outcome::no_folder)
+            return text + "Live library not looked for";
+        text += "Live library of versions " + std::to_string(report.lowest) + ".." +
+                std::to_string(report.highest) + ":";
+        for (const LoadReport::Attempt& attempt : report.attempts) {
+            text += " \"" + attempt.path + "\"";
+            text += attempt.loaded                          ? " loaded,"
+                    : platform::file_readable(attempt.path) ? " not loadable,"
+                                                            : " missing,";
+        }
+        switch (report.outcome) {
+        case Outcome::no_library:
+            text += " none loaded";
+            break;
+        case Outcome::no_entry_point:
+            text += std::string(" no entry point \"") + kPhotaraLiveEntryPoint + "\"";
+            break;
+        case Outcome::no_root:
+            text += " its entry point gave no live root";
+            break;
+        default:
+            text += g_loader ? " in use" : " since unloaded";
+            break;
+        }
+        return text;
+    } catch (...) {
+        return std::string(); // no description rather than none at all for the whole report
+    }
 }
 
 } // namespace vtl

@@ -37,6 +37,12 @@ private:
     std::unique_ptr<PhotaraLiveRoot> root_;
 };
 
+// Describes, in one line for the error text of a failed live connection, what was searched:
+// the installation records of each root (see InstallationRegistry::describe_search), read
+// again, and the Live library paths the last loading tried, each with whether it loaded.
+// Empty when not even that can be said; never throws, and changes nothing.
+std::string describe_live_search(int lowest, int highest) noexcept;
+
 } // namespace vtl
 
 // Returns the live scene API, loading the Live library first when needed; null when there is
