@@ -3,6 +3,7 @@
 #include "file_api/vtlscene_api.h"
 #include "live_fixture.h"
 
+#include <climits>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -72,6 +73,19 @@ TEST_F(LoaderTest, AnUnusableLibraryIsFreedAndTheNextCallStartsAgain) {
     FakeLiveState& state = place_fake();
     EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
     EXPECT_EQ(state.calls, Calls({"initialize"}));
+}
+
+TEST_F(LoaderTest, TheWidestVersionRangesFindTheInstallation) {
+    install(8);
+    FakeLiveState& state = place_fake();
+    for (const auto& range : {std::make_pair(INT_MIN, INT_MAX), std::make_pair(1, INT_MAX),
+                              std::make_pair(INT_MIN, 8)}) {
+        EXPECT_NE(vtl_get_query_api(range.first, range.second), nullptr);
+        vtl_unload_live_library();
+    }
+    EXPECT_EQ(vtl_get_query_api(INT_MAX, INT_MIN), nullptr);
+    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed", "initialize", "destroyed",
+                                  "initialize", "destroyed"}));
 }
 
 TEST_F(LoaderTest, WithoutInstallationNothingIsLoaded) {
