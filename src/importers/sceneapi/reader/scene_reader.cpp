@@ -194,7 +194,9 @@ private:
     };
 
     std::vector<Frame> stack_;
-    std::size_t depth_ = 0; // open blocks, inline shaders and arrays
+    const char* close_searched_ = nullptr; // where find_close last searched from
+    const char* close_ = nullptr;          // what it found there
+    std::size_t depth_ = 0;                // open blocks, inline shaders and arrays
     Piece piece_;
 
     // Stops with `message` at the current position.
@@ -875,8 +877,15 @@ private:
     }
 
     // The next "]" from the current position, or null.
-    const char* find_close() const {
-        return static_cast<const char*>(std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_)));
+    // The last search is reused while it still lies ahead, so that nested arrays do not search
+    // the same text once per level.
+    const char* find_close() {
+        if (!close_searched_ || close_searched_ > p_ || (close_ && close_ < p_)) {
+            close_searched_ = p_;
+            close_ =
+                static_cast<const char*>(std::memchr(p_, ']', static_cast<std::size_t>(end_ - p_)));
+        }
+        return close_;
     }
 
     // Room for the numbers of a text array up to its first "]", so that large arrays are not
@@ -885,6 +894,8 @@ private:
     const char* reserve_for_text(Array& a) {
         const char* close = find_close();
         if (!close) return nullptr;
+        // An array that holds arrays gets no room: each level would take it for the same text.
+        if (std::memchr(p_, '[', static_cast<std::size_t>(close - p_))) return close;
         try {
             a.numbers.reserve(a.numbers.size() + static_cast<std::size_t>(close - p_) / 4);
         } catch (const std::bad_alloc&) {
