@@ -137,6 +137,13 @@ protected:
         endTriangleObject(&id, true);
         endGroup();
         disconnect();
+        expect_delivered();
+    }
+
+    // The instance received the whole scene: the host has no failure to learn of.
+    static void expect_delivered() {
+        char report[512] = {};
+        EXPECT_EQ(getLastError(report, sizeof report - 1), 0) << report;
     }
 
     // Sends materials, a camera, a group with a mesh and a copy of it, and lights; ends the
@@ -165,6 +172,7 @@ protected:
         addPointLight("bulb", 800, warm);
         addLineLight("strip", 400, 2, 0.5f);
         closeFile();
+        expect_delivered();
     }
 
     // The lines from the banner on, their words separated by one space: what a Scene file and
