@@ -16,8 +16,8 @@
  * endGroup without an open group is ignored. Ending a destination writes nothing of its own:
  * groups still open then (closeFile, a new openFile or connectToPhotara, unloading the library)
  * stay open in the file, and the log says how many. A destination replaced by a new one forgets
- * its material ids as closeFile does. Names are written between double quotes or, when they hold a double
- * quote, CR, LF or a byte of 0x80 or above, in hexadecimal form and whole. A quoted name of
+ * its material ids as closeFile does. Names are written between double quotes or, when they hold a
+ * double quote, CR, LF or a byte of 0x80 or above, in hexadecimal form and whole. A quoted name of
  * 1,048,573 bytes or more is cut like every formatted piece of the file: its first 1,048,573
  * bytes stand after the opening quote and the closing quote is cut off with the rest (a reader
  * ends the name there). No name can add text of its own to the file. With "-" as the
@@ -39,7 +39,10 @@
 #define SCENEAPI_CS_WRAPPER_H
 
 #ifndef __cplusplus
-#include <stdbool.h>
+#include <stdbool.h> /* bool */
+#include <stddef.h>  /* NULL */
+#else
+#include <cstddef> /* NULL */
 #endif
 
 #if defined(_WIN32)
