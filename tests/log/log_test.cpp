@@ -114,26 +114,71 @@ TEST_F(LogFileTest, StartsAfreshAtTwentyMebibytesAndAbove) {
     }
 }
 
-TEST_F(LogFileTest, WithoutAResourceFolderTheLogGoesToTheWorkingDirectory) {
+// Sets an environment variable for the life of the object, then restores it.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        had_ = old != nullptr;
+        if (had_) old_ = old;
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedVariable() {
+        if (had_)
+            ::setenv(name_, old_.c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+// Without a resource folder the log goes to the user's state folder, created when missing, and
+// never to the working directory.
+TEST_F(LogFileTest, WithoutAResourceFolderTheLogGoesToTheStateFolder) {
     char* previous = ::getcwd(nullptr, 0);
     ASSERT_NE(previous, nullptr);
     std::string saved(previous);
     std::free(previous);
     TempFolder work;
     ASSERT_EQ(::chdir(work.path().c_str()), 0);
-    g_folder.clear();
-    SCENEAPI_LOG(vtl::logWARNING) << "no folder";
-    vtl::Output2FILE::reset();
-    vtl::Output2FILE::set_folder_provider(nullptr);
-    SCENEAPI_LOG(vtl::logWARNING) << "no provider";
-    vtl::Output2FILE::reset();
+    const std::string state_home = folder.file("state/deeper");
+    const std::string home = folder.file("home");
+    {
+        ScopedVariable state("XDG_STATE_HOME", state_home.c_str());
+        g_folder.clear();
+        SCENEAPI_LOG(vtl::logWARNING) << "no folder";
+        vtl::Output2FILE::reset();
+        vtl::Output2FILE::set_folder_provider(nullptr);
+        SCENEAPI_LOG(vtl::logWARNING) << "no provider";
+        vtl::Output2FILE::reset();
+    }
+    {
+        // A relative XDG_STATE_HOME counts as unset: ~/.local/state.
+        ScopedVariable state("XDG_STATE_HOME", "relative/state");
+        ScopedVariable user_home("HOME", home.c_str());
+        SCENEAPI_LOG(vtl::logWARNING) << "home";
+        vtl::Output2FILE::reset();
+    }
     ASSERT_EQ(::chdir(saved.c_str()), 0);
 
-    std::string text = read_file(work.file("sceneapi.log"));
+    EXPECT_FALSE(std::filesystem::exists(work.file("sceneapi.log")));
+    EXPECT_FALSE(std::filesystem::exists(work.file("relative")));
+    std::string text = read_file(state_home + "/vantel/sceneapi.log");
     std::regex layout(std::string("log_test\\.cpp:[0-9]+ - ") + kTimePattern +
                       " WARNING:  no folder\nlog_test\\.cpp:[0-9]+ - " + kTimePattern +
                       " WARNING:  no provider\n");
     EXPECT_TRUE(std::regex_match(text, layout)) << text;
+    text = read_file(home + "/.local/state/vantel/sceneapi.log");
+    EXPECT_TRUE(std::regex_match(text, std::regex(std::string("log_test\\.cpp:[0-9]+ - ") +
+                                                  kTimePattern + " WARNING:  home\n")))
+        << text;
 }
 
 TEST_F(LogFileTest, AFileThatCannotBeOpenedIsReportedAndTriedAgain) {

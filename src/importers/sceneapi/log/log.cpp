@@ -4,10 +4,17 @@
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
+#ifndef _WIN32
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace vtl {
 
@@ -28,6 +35,15 @@ constexpr const char* kNowTimeFailed = "Error in NowTime()";
 constexpr const char* kNowTimeFormat = "%s.%03ld";
 constexpr std::size_t kNowTimeSize = 256;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
+#ifndef _WIN32
+// Without a resource folder: the user's state folder, as the XDG base directories name it.
+constexpr const char* kStateHomeVariable = "XDG_STATE_HOME";
+constexpr const char* kHomeVariable = "HOME";
+constexpr const char* kDefaultStateHome = "/.local/state";
+constexpr const char* kStateSubfolder = "/vantel";
+constexpr mode_t kStateFolderMode = 0700;
+constexpr std::size_t kPasswordBufferSize = 16384;
+#endif
 
 struct StreamCloser {
     void operator()(FILE* stream) const noexcept { std::fclose(stream); }
@@ -50,13 +66,56 @@ struct LogStreamCloser {
 // Names the folder of the log file; registered by the installation records reader.
 Output2FILE::FolderProvider g_folder_provider = nullptr;
 
+#ifndef _WIN32
+// Returns the user's home folder: $HOME, else the password entry's; empty when neither names one.
+std::string home_folder() {
+    const char* home = std::getenv(kHomeVariable);
+    if (home && home[0] == '/') return home;
+    passwd entry{};
+    passwd* found = nullptr;
+    std::unique_ptr<char[]> buffer(new char[kPasswordBufferSize]);
+    if (::getpwuid_r(::getuid(), &entry, buffer.get(), kPasswordBufferSize, &found) == 0 && found &&
+        found->pw_dir && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return std::string();
+}
+
+// Creates a folder and the folders above it that are missing; a folder that exists is fine.
+void make_folders(const std::string& path) {
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string part = at == std::string::npos ? path : path.substr(0, at);
+        if (::mkdir(part.c_str(), kStateFolderMode) != 0 && errno != EEXIST) return;
+        if (at == std::string::npos) return;
+    }
+}
+
+// Returns the folder of the log when there is no resource folder: "vantel" in the user's state
+// folder ($XDG_STATE_HOME, else ~/.local/state), created when missing; empty when the user has
+// no home folder.
+std::string state_folder() {
+    const char* state_home = std::getenv(kStateHomeVariable);
+    std::string folder;
+    if (state_home && state_home[0] == '/') {
+        folder = state_home;
+    } else {
+        folder = home_folder();
+        if (folder.empty()) return folder;
+        folder += kDefaultStateHome;
+    }
+    folder += kStateSubfolder;
+    make_folders(folder);
+    return folder;
+}
+#endif
+
 // Returns the path of the log file in the resource folder. Without a folder, Windows names the
-// root of the current drive ("\\sceneapi.log"); POSIX uses the current working directory rather
-// than the root of the file system.
+// root of the current drive ("\\sceneapi.log"); POSIX uses the user's state folder, never the
+// working directory (for a plug-in usually the user's documents) nor the root of the file system.
 std::string log_file_path() {
     std::string folder = g_folder_provider ? g_folder_provider() : std::string();
 #ifndef _WIN32
-    if (folder.empty()) return kLogFileName;
+    if (folder.empty()) folder = state_folder();
+    if (folder.empty()) return std::string();
 #endif
     return folder + platform::kFolderSeparator + kLogFileName;
 }

@@ -79,8 +79,9 @@ public:
     static void output(const std::string& line);
 
     // Sets the function that names the folder of the log file. The log sits beneath the layer
-    // that reads the installation records, so that layer registers itself here; without a
-    // provider the log goes to the current working directory.
+    // that reads the installation records, so that layer registers itself here. Without a
+    // provider, or when it names no folder, the log goes to "vantel" in the user's state folder
+    // on POSIX ($XDG_STATE_HOME, else ~/.local/state), created when missing.
     static void set_folder_provider(FolderProvider provider) noexcept;
 
     // Closes the log stream so that the next statement opens it again (for tests).
