@@ -3,24 +3,38 @@
 // the Scene file text of each finished link to its output file, and names each link's groups,
 // objects and materials in its scene document (see sim_protocol.h).
 //
-//     photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE]
+//     photara-sim [--major N] [--port N] [--advertise-port N] [--scene FILE]
 //                 [--output FILE] [--instances FOLDER]
+//     photara-sim register [--major N] [--records FILE]
+//     photara-sim unregister [--major N] [--records FILE]
+//     photara-sim stop [--instances FOLDER]
+//     photara-sim --version | --help
+//
+// "register" writes the installation record that names this executable (version key
+// "Photara N", 8 by default; its program folder; "resources" beside it as resource folder) into
+// the current user's record file the library reads, or into FILE, and prints it; "unregister"
+// removes the records that name this executable; "stop" ends this executable's running
+// instances. A running instance prints one line: its version, where it listens and where it
+// keeps what it receives (the output file, by default "received.scene" in the resource folder
+// of its record, and its scene document in the instances folder).
 //
 // An instance plays the installation whose record names its executable as "BinName": the
-// record's version is its major version, and it listens on the first free port of the record's
-// LiveLinkPort..LiveLinkMaxPort range. Each option overrides that, and falls back to an
-// environment variable (PHOTARA_SIM_VERSION, PHOTARA_SIM_PORT, PHOTARA_SIM_SCENE,
-// PHOTARA_SIM_OUTPUT, PHOTARA_SIM_INSTANCES) that overrides it too, so that an instance started
-// without arguments, as the library starts the application, can be configured. Without a port
-// or a recorded range, a free port is taken (so does --port 0); --advertise-port names the port
-// the instance offers in its record (default: the one it listens on; 0 offers none). SIGTERM or
-// SIGINT end it; it then removes its record. Instances register in the folder of
+// record's version is its major version (--major N; "--version N" is its older spelling), and it
+// listens on the first free port of the record's LiveLinkPort..LiveLinkMaxPort range. Each option
+// overrides that, and falls back to an environment variable (PHOTARA_SIM_VERSION, PHOTARA_SIM_PORT,
+// PHOTARA_SIM_SCENE, PHOTARA_SIM_OUTPUT, PHOTARA_SIM_INSTANCES) that overrides it too, so that an
+// instance started without arguments, as the library starts the application, can be configured.
+// Without a port or a recorded range, a free port is taken (so does --port 0); --advertise-port
+// names the port the instance offers in its record (default: the one it listens on; 0 offers none).
+// SIGTERM or SIGINT end it; it then removes its record. Instances register in the folder of
 // PHOTARA_SIM_INSTANCES, by default photara-sim-<user id> in the temporary folder.
 
 #include "platform/posix/unique_fd.h"
 #include "reader/scene_reader.h"
+#include "sceneapi_version.h"
 #include "sim_installation.h"
 #include "sim_protocol.h"
+#include "sim_records.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -29,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
@@ -53,8 +68,33 @@ constexpr mode_t kInstancesFolderMode = 0700;
 // The blocks whose names the scene document lists; each keyword is also the element's name.
 constexpr const char* kNamedBlocks[] = {"group", "object", "material"};
 constexpr const char* kUsage =
-    "usage: photara-sim [--version N] [--port N] [--advertise-port N] [--scene FILE] "
-    "[--output FILE] [--instances FOLDER]\n";
+    "usage: photara-sim [--major N] [--port N] [--advertise-port N] [--scene FILE]\n"
+    "                   [--output FILE] [--instances FOLDER]\n"
+    "       photara-sim register [--major N] [--records FILE]\n"
+    "       photara-sim unregister [--major N] [--records FILE]\n"
+    "       photara-sim stop [--instances FOLDER]\n"
+    "       photara-sim --version | --help\n";
+constexpr const char* kHelp =
+    "A stand-in for the Photara rendering application: it accepts live links from\n"
+    "sceneapi_cs_wrapper on 127.0.0.1 and keeps the scenes it receives.\n"
+    "\n"
+    "  (no command)    run an instance until SIGTERM or SIGINT (Ctrl-C)\n"
+    "  register        write the installation record naming this program into the current\n"
+    "                  user's record file ($SCENEAPI_HKCU_REG, else\n"
+    "                  $XDG_CONFIG_HOME/vantel/registry.reg or ~/.config/vantel/registry.reg)\n"
+    "  unregister      remove the records naming this program from that file\n"
+    "  stop            end the running instances of this program\n"
+    "\n"
+    "  --major N       the major version played or registered (default: the record's, else 8)\n"
+    "  --records FILE  the record file to change instead of the current user's\n"
+    "  --port N        listen on port N (0: any free port; default: the record's range)\n"
+    "  --advertise-port N  the port offered in the instance record (0: none)\n"
+    "  --scene FILE    the scene document to start with\n"
+    "  --output FILE   where the Scene text of each link goes (default: received.scene in the\n"
+    "                  record's resource folder)\n"
+    "  --instances DIR the folder of the running instances\n"
+    "  --version       print the version;  --help  print this text\n";
+constexpr const char* kReceivedFileName = "/received.scene";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -73,6 +113,12 @@ struct Options {
     std::string output_file;
     std::string instances;
 };
+
+// Tells whether a text is a decimal number of at most nine digits.
+bool is_number(const char* text) {
+    const std::size_t length = std::strlen(text);
+    return length > 0 && length <= 9 && std::strspn(text, "0123456789") == length;
+}
 
 // Reads the options, each defaulting to its environment variable, then to the installation
 // record; false on a bad argument.
@@ -94,22 +140,129 @@ bool read_options(int argc, char** argv, Options& options) {
         const std::string name = argv[i];
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
-        if (name == "--version")
+        if (name == "--major" || name == "--version") {
+            if (!is_number(value)) return false;
             options.version = std::atoi(value);
-        else if (name == "--port")
+        } else if (name == "--port") {
             options.port = std::atoi(value);
-        else if (name == "--advertise-port")
+        } else if (name == "--advertise-port") {
             options.advertised_port = std::atoi(value);
-        else if (name == "--scene")
+        } else if (name == "--scene") {
             options.scene_file = value;
-        else if (name == "--output")
+        } else if (name == "--output") {
             options.output_file = value;
-        else if (name == "--instances")
+        } else if (name == "--instances") {
+            options.instances = value;
+        } else {
+            return false;
+        }
+    }
+    if (options.output_file.empty()) {
+        const std::string resources = recorded_resource_folder(options.version);
+        if (!resources.empty()) options.output_file = resources + kReceivedFileName;
+    }
+    return true;
+}
+
+// The options of register, unregister and stop.
+struct CommandOptions {
+    int major = 0; // 0: not given
+    std::string records;
+    std::string instances;
+};
+
+// Reads the options of a command; false on a bad argument.
+bool read_command_options(int argc, char** argv, CommandOptions& options) {
+    options.instances = instances_folder();
+    for (int i = 2; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (i + 1 >= argc) return false;
+        const char* value = argv[++i];
+        if (name == "--major" && is_number(value) && std::atoi(value) > 0)
+            options.major = std::atoi(value);
+        else if (name == "--records" && *value)
+            options.records = value;
+        else if (name == "--instances" && *value)
             options.instances = value;
         else
             return false;
     }
     return true;
+}
+
+// Returns the record file a command changes; empty (with a message) when there is none.
+std::string records_file(const CommandOptions& options) {
+    if (!options.records.empty()) return options.records;
+    std::string file = default_record_file();
+    if (file.empty())
+        std::fputs("photara-sim: no record file: set HOME or SCENEAPI_HKCU_REG, or give "
+                   "--records FILE\n",
+                   stderr);
+    return file;
+}
+
+// photara-sim register: writes this executable's installation record.
+int register_command(const CommandOptions& options) {
+    StandInRecord record;
+    if (!own_record(options.major > 0 ? options.major : kDefaultVersion, record)) {
+        std::perror("photara-sim: finding its own executable");
+        return 1;
+    }
+    const std::string file = records_file(options);
+    if (file.empty()) return 1;
+    std::string error;
+    if (!write_record(file, record, error)) {
+        std::fprintf(stderr, "photara-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("photara-sim: registered in %s:\n%s", file.c_str(), record_text(record).c_str());
+    return 0;
+}
+
+// photara-sim unregister: removes the records that name this executable.
+int unregister_command(const CommandOptions& options) {
+    StandInRecord record;
+    if (!own_record(kDefaultVersion, record)) {
+        std::perror("photara-sim: finding its own executable");
+        return 1;
+    }
+    const std::string file = records_file(options);
+    if (file.empty()) return 1;
+    std::string removed;
+    std::string error;
+    if (!remove_records(file, record.bin_name, options.major, removed, error)) {
+        std::fprintf(stderr, "photara-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (removed.empty())
+        std::printf("photara-sim: no record in %s names %s\n", file.c_str(),
+                    record.bin_name.c_str());
+    else
+        std::printf("photara-sim: removed %s from %s\n", removed.c_str(), file.c_str());
+    return 0;
+}
+
+// photara-sim stop: ends the running instances of this executable in the instances folder.
+int stop_command(const CommandOptions& options) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", error);
+    int stopped = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(options.instances, error)) {
+        if (entry.path().extension() != kInstanceSuffix) continue;
+        const std::string stem = entry.path().stem().string();
+        if (!is_number(stem.c_str())) continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(stem.c_str()));
+        std::error_code same_error;
+        if (pid <= 0 || pid == ::getpid() ||
+            !std::filesystem::equivalent("/proc/" + stem + "/exe", self, same_error))
+            continue;
+        if (::kill(pid, SIGTERM) == 0) {
+            std::printf("photara-sim: stopped instance %ld\n", static_cast<long>(pid));
+            ++stopped;
+        }
+    }
+    if (stopped == 0) std::printf("photara-sim: no instance running\n");
+    return 0;
 }
 
 // Opens the listening socket on the loopback address; *port receives the port bound.
@@ -314,6 +467,33 @@ void serve(int fd, Instance& instance) {
 
 int main(int argc, char** argv) {
     using namespace photara_sim;
+    // --version and --help alone, wherever they stand; "--version N" is the older --major N.
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
+            std::fputs(kUsage, stdout);
+            std::fputs("\n", stdout);
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (name == "--version" && (i + 1 >= argc || !is_number(argv[i + 1]))) {
+            std::printf("photara-sim %s (sceneapi_cs_wrapper %s, interface %s)\n", SCENEAPI_VERSION,
+                        SCENEAPI_VERSION, SCENEAPI_INTERFACE_VERSION);
+            return 0;
+        }
+    }
+    if (argc > 1 && argv[1][0] != '-') {
+        const std::string command = argv[1];
+        CommandOptions command_options;
+        if (!read_command_options(argc, argv, command_options) ||
+            (command != "register" && command != "unregister" && command != "stop")) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        if (command == "register") return register_command(command_options);
+        if (command == "unregister") return unregister_command(command_options);
+        return stop_command(command_options);
+    }
     Options options;
     if (!read_options(argc, argv, options)) {
         std::fputs(kUsage, stderr);
@@ -338,6 +518,14 @@ int main(int argc, char** argv) {
         std::perror("photara-sim: registering");
         return 1;
     }
+    // One line on start: what it plays, where it listens, where what it receives goes.
+    std::printf("photara-sim %s: Photara %d listening on %s:%d; received scenes: %s; scene "
+                "document: %s\n",
+                SCENEAPI_VERSION, options.version, kLoopbackAddress, port,
+                options.output_file.empty() ? "not kept (--output FILE keeps them)"
+                                            : options.output_file.c_str(),
+                instance_file(options.instances, ::getpid(), kSceneSuffix).c_str());
+    std::fflush(stdout);
     while (!g_stop) {
         if (!wait_readable(listener.get(), -1)) continue;
         UniqueFd connection(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
