@@ -90,6 +90,12 @@ protected:
         char report[4096] = {};
         EXPECT_EQ(getLastError(report, sizeof report - 1), -1);
         EXPECT_EQ(std::string(report).rfind(error, 0), 0u) << report;
+        // Then what was searched: the records read and the Live library paths tried.
+        EXPECT_NE(std::string(report).find("searched: HKEY_CURRENT_USER records \"" +
+                                           folder.file("user.reg") + "\" (read"),
+                  std::string::npos)
+            << report;
+        EXPECT_NE(std::string(report).find("Live library"), std::string::npos) << report;
     }
 
     // Scene exports on a destination that has no back-end, then a Scene file that is whole.

@@ -7,6 +7,7 @@
 #include "cs_wrapper/export_texts.h"
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/factory/light_file_factory.h"
+#include "dev/link/photaralive_loader.h"
 #include "dev/link/repeat_link_factory.h"
 #include "dev/nodes/default_rt_module.h"
 
@@ -105,7 +106,10 @@ SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, in
         const std::string error = link.get_last_error();
         if (!error.empty()) {
             copy_error(error.c_str(), errorBuffer, errorBufferSize);
-            report_failed_open(error);
+            // The host's report adds where the link was looked for.
+            std::string report = error;
+            if (report.back() != '\n') report += ' ';
+            report_failed_open(report + describe_live_search(versionA, versionB));
             return -1;
         }
         send_import_options(*state.oo, upAxis, meterScale);
