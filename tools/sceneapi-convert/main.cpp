@@ -1,141 +1,441 @@
-// sceneapi-convert: reads a model (any format assimp reads: glTF, OBJ, FBX, PLY, STL, ...) and
-// hands it to the library through its exported C interface.
+// sceneapi-convert: reads models (any format assimp reads: glTF, OBJ, FBX, PLY, STL, ...) and
+// hands them to the library through its exported C interface.
 //
-//   sceneapi-convert MODEL -o OUT.scene   writes a Scene file
-//   sceneapi-convert MODEL --live         sends it to a running Photara
+//   sceneapi-convert MODEL -o OUT.scene         writes a Scene file ("-o -": standard output)
+//   sceneapi-convert MODEL... -d OUTDIR         one Scene file per model, and a table
+//   sceneapi-convert MODEL --live               sends it to a running Photara
+//
+// Exit status 0 when every model was converted, 1 when one failed ("sceneapi-convert: MODEL:
+// reason", or the library's report when the destination failed), 2 for bad arguments.
 
 #include "convert_texts.h"
 #include "progress.h"
 #include "scene_converter.h"
 #include "sceneapi_cs_wrapper.h"
+#include "texture_files.h"
 
 #include <assimp/Importer.hpp>
+#include <assimp/ProgressHandler.hpp>
+#include <assimp/importerdesc.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <assimp/version.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 
+enum class Action { Convert, Help, Version, Formats };
+
 struct Options {
-    std::string model;
-    std::string output;
+    Action action = Action::Convert;
+    std::vector<std::string> models;
+    std::string output; // -o
+    std::string folder; // -d
     bool live = false;
     bool quiet = false;
     int up_axis = convert_texts::kDefaultUpAxis;
     float meter_scale = 1;
 };
 
-// Reads the command line; false when it does not make sense.
-bool parse(int argc, char** argv, Options& o) {
+// One model and where it goes.
+struct Job {
+    std::string model;
+    std::string output;  // empty for the live link
+    std::string failure; // set when the job fails before it starts (a folder without models)
+};
+
+// What became of one model.
+struct Outcome {
+    bool ok = false;
+    bool destination_failed = false; // the reason is the library's report, naming the file
+    std::string reason;
+    ConversionSummary summary;
+    double ms = 0;
+};
+
+// Reads the command line into `o`; the usage error, or an empty text.
+std::string parse(int argc, char** argv, Options& o) {
     using namespace convert_texts;
+    bool only_models = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        const bool has_value = i + 1 < argc;
-        if (a == kOutputOption && has_value)
-            o.output = argv[++i];
-        else if (a == kLiveOption)
+        const auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (only_models || a.empty() || a[0] != '-' || a == kStandardStream) {
+            o.models.push_back(a);
+        } else if (a == "--") {
+            only_models = true;
+        } else if (a == kHelpOption) {
+            o.action = Action::Help;
+        } else if (a == kVersionOption) {
+            o.action = Action::Version;
+        } else if (a == kFormatsOption) {
+            o.action = Action::Formats;
+        } else if (a == kOutputOption || a == kFolderOption) {
+            std::string& target = a == kOutputOption ? o.output : o.folder;
+            if (!value(v) || v.empty()) return a + kNeedsValue;
+            if (!target.empty()) return kTwoDestinations;
+            target = v;
+        } else if (a == kLiveOption) {
             o.live = true;
-        else if (a == kQuietOption)
+        } else if (a == kQuietOption) {
             o.quiet = true;
-        else if (a == kUpAxisOption && has_value)
-            o.up_axis = std::atoi(argv[++i]);
-        else if (a == kMeterScaleOption && has_value)
-            o.meter_scale = static_cast<float>(std::atof(argv[++i]));
-        else if (o.model.empty() && !a.empty() && a[0] != '-')
-            o.model = a;
-        else
-            return false;
+        } else if (a == kUpAxisOption) {
+            if (!value(v)) return a + kNeedsValue;
+            static const std::map<std::string, int> axes = {{"x", 0}, {"y", 1}, {"z", 2},
+                                                            {"0", 0}, {"1", 1}, {"2", 2}};
+            const auto axis = axes.find(v);
+            if (axis == axes.end()) return kBadUpAxis + ("\"" + v + "\"");
+            o.up_axis = axis->second;
+        } else if (a == kMeterScaleOption) {
+            if (!value(v)) return a + kNeedsValue;
+            char* end = nullptr;
+            errno = 0;
+            const double s = std::strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(s) || s <= 0 ||
+                s > 3.4e38 || static_cast<float>(s) <= 0)
+                return kBadMeterScale + ("\"" + v + "\"");
+            o.meter_scale = static_cast<float>(s);
+        } else {
+            return kUnknownOption + a;
+        }
     }
-    return !o.model.empty() && (o.live != !o.output.empty());
+    if (o.action != Action::Convert) return {};
+    if (o.models.empty()) return kNoModel;
+    const int destinations = !o.output.empty() + !o.folder.empty() + o.live;
+    if (destinations == 0) return kNoDestination;
+    if (destinations > 1) return kTwoDestinations;
+    if (o.folder.empty() && o.models.size() > 1) return kOneModelOnly;
+    return {};
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code e1, e2;
+    if (fs::equivalent(a, b, e1)) return true;
+    const fs::path ca = fs::weakly_canonical(a, e1), cb = fs::weakly_canonical(b, e2);
+    return !e1 && !e2 && ca == cb;
+}
+
+// Why `model` cannot be read at all, or an empty text.
+std::string unreadable(const std::string& model) {
+    std::error_code e;
+    const fs::file_status st = fs::status(model, e);
+    if (!fs::exists(st)) return convert_texts::kNoSuchFile;
+    if (fs::is_directory(st)) return convert_texts::kIsFolder;
+    std::FILE* f = std::fopen(model.c_str(), "rb");
+    if (!f) return std::strerror(errno);
+    const int first = std::fgetc(f);
+    std::fclose(f);
+    if (first == EOF && fs::is_regular_file(st)) return convert_texts::kEmptyFile;
+    return {};
+}
+
+// Shows the share of reading on the bar.
+class ReadProgress : public Assimp::ProgressHandler {
+public:
+    ReadProgress(Bar& bar, std::string text) : bar_(bar), text_(std::move(text)) {}
+    bool Update(float percentage) override {
+        if (percentage >= 0)
+            bar_.show(text_, convert_texts::kReadShare * std::min(percentage, 1.f));
+        return true;
+    }
+
+private:
+    Bar& bar_;
+    std::string text_;
+};
+
+// The library's report of the first failure since the destination was opened, or an empty
+// text.
+std::string library_failure() {
+    char text[2048] = {};
+    if (getLastError(text, sizeof text - 1) == 0) return {};
+    return text[0] ? text : "the destination failed";
+}
+
+Outcome convert(const Options& o, const Job& job) {
+    using namespace convert_texts;
+    Outcome out;
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    out.reason = unreadable(job.model);
+    if (!out.reason.empty()) return out;
+    const std::string name = fs::path(job.model).filename().string();
+    Bar bar(!o.quiet);
+    Assimp::Importer importer;
+    importer.SetProgressHandler(new ReadProgress(bar, kReadingText + name)); // owned by importer
+    const aiScene* scene =
+        importer.ReadFile(job.model, aiProcess_ValidateDataStructure | aiProcess_Triangulate |
+                                         aiProcess_JoinIdenticalVertices | aiProcess_SortByPType);
+    if (!scene) {
+        out.reason = importer.GetErrorString();
+        if (out.reason.empty())
+            out.reason = importer.IsExtensionSupported(fs::path(job.model).extension().string())
+                             ? kNoReason
+                             : kUnknownFormat;
+        return out;
+    }
+    const bool to_file = !o.live;
+    const bool file_output = to_file && job.output != kStandardStream;
+    TextureFiles textures(*scene, job.model, file_output ? fs::path(job.output) : fs::path());
+    SceneConverter converter(*scene, textures);
+    out.reason = converter.refusal();
+    if (!out.reason.empty()) return out;
+
+    if (o.live) {
+        char error[512] = {};
+        if (connectToPhotara(name.c_str(), error, sizeof error - 1, o.up_axis, o.meter_scale,
+                             kLiveMinVersion, kLiveMaxVersion, true) != 0) {
+            out.reason = std::string(kNoLiveLink) + (error[0] ? error : "no reason given");
+            return out;
+        }
+    } else if (openFile(job.output.c_str(), nullptr, o.up_axis, o.meter_scale) != 0) {
+        out.reason = library_failure();
+        out.destination_failed = true;
+        return out;
+    }
+    {
+        Progress progress(kProgressText + name, converter.work(), bar);
+        out.summary = converter.convert(progress);
+    }
+    closeFile();
+    bar.erase();
+    // A destination that did not receive the whole scene is no success.
+    out.reason = library_failure();
+    if (!out.reason.empty()) {
+        out.destination_failed = true;
+        std::error_code e;
+        if (file_output && fs::is_regular_file(job.output, e)) fs::remove(job.output, e);
+        return out;
+    }
+    out.ok = true;
+    out.ms = elapsed();
+    return out;
 }
 
 std::string plural(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-void print_summary(const Options& o, const ConversionSummary& s, double ms) {
+std::string summary_line(const std::string& model, const std::string& destination,
+                         const ConversionSummary& s, double ms) {
     std::string materials;
     for (const auto& [kind, n] : s.materials)
         materials += (materials.empty() ? "" : ", ") + std::to_string(n) + " " + kind;
-    std::printf("%s -> %s: %s placed once, %s placed %s, %s (%s), %s; materials: %s; %s, "
-                "%s%s, %s (%s); %.1f ms\n",
-                o.model.c_str(), o.live ? "live link" : o.output.c_str(),
-                plural(s.objects, "mesh", "meshes").c_str(),
-                plural(s.definitions, "shared mesh", "shared meshes").c_str(),
-                plural(s.instances, "time", "times").c_str(),
-                plural(s.triangles, "triangle", "triangles").c_str(),
-                plural(s.vertices, "vertex", "vertices").c_str(),
-                plural(s.groups, "group", "groups").c_str(),
-                materials.empty() ? "none" : materials.c_str(),
-                plural(s.cameras, "camera", "cameras").c_str(),
-                plural(s.point_lights, "point light", "point lights").c_str(),
-                s.skipped_lights ? (" (" + std::to_string(s.skipped_lights) +
-                                    " other lights "
-                                    "skipped)")
-                                       .c_str()
-                                 : "",
-                plural(s.animations, "animation", "animations").c_str(),
-                plural(s.keyframes, "keyframe", "keyframes").c_str(), ms);
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f ms", ms);
+    return model + " -> " + destination + ": " + plural(s.objects, "mesh", "meshes") +
+           " placed once, " + plural(s.definitions, "shared mesh", "shared meshes") + " placed " +
+           plural(s.instances, "time", "times") + ", " +
+           plural(s.triangles, "triangle", "triangles") + " (" +
+           plural(s.vertices, "vertex", "vertices") + "), " + plural(s.groups, "group", "groups") +
+           "; materials: " + (materials.empty() ? "none" : materials) + "; " +
+           plural(s.cameras, "camera", "cameras") + ", " +
+           plural(s.point_lights, "point light", "point lights") + ", " +
+           plural(s.animations, "animation", "animations") + " (" +
+           plural(s.keyframes, "keyframe", "keyframes") + ")" +
+           (s.warnings.empty() ? "" : "; " + plural(s.warnings.size(), "warning", "warnings")) +
+           "; " + time + "\n";
+}
+
+// Reports a failure (always) and the warnings (unless quiet) of one model.
+void report(const Options& o, const Job& job, const Outcome& r) {
+    for (const std::string& w : r.summary.warnings)
+        if (!o.quiet)
+            std::cerr << convert_texts::kProgram << job.model << ": " << convert_texts::kWarning
+                      << w << "\n";
+    if (r.ok) return;
+    if (r.destination_failed)
+        std::cerr << convert_texts::kProgram << r.reason << "\n";
+    else
+        std::cerr << convert_texts::kProgram << job.model << ": " << r.reason << "\n";
+}
+
+// The models of the command line, folders replaced by the models in them, each with its output.
+std::vector<Job> batch_jobs(const Options& o) {
+    Assimp::Importer importer;
+    std::vector<Job> jobs;
+    std::set<std::string> outputs;
+    const auto add = [&](const fs::path& model) {
+        const fs::path folder(o.folder);
+        fs::path out = folder / (model.stem().string() + ".scene");
+        if (!outputs.insert(out.string()).second)
+            out = folder / (model.filename().string() + ".scene");
+        outputs.insert(out.string());
+        Job job{model.string(), out.string(), {}};
+        if (same_file(job.model, job.output)) job.failure = convert_texts::kSameAsModel;
+        jobs.push_back(job);
+    };
+    for (const std::string& m : o.models) {
+        std::error_code e;
+        if (!fs::is_directory(m, e)) {
+            add(m);
+            continue;
+        }
+        std::vector<fs::path> found;
+        for (fs::recursive_directory_iterator
+                 it(m, fs::directory_options::skip_permission_denied, e),
+             end;
+             !e && it != end; it.increment(e)) {
+            std::error_code f;
+            if (it->is_regular_file(f) &&
+                importer.IsExtensionSupported(it->path().extension().string()))
+                found.push_back(it->path());
+        }
+        std::sort(found.begin(), found.end());
+        if (found.empty()) jobs.push_back({m, {}, convert_texts::kNoModelsInFolder});
+        for (const fs::path& p : found)
+            add(p);
+    }
+    return jobs;
+}
+
+void print_table(std::ostream& out, const std::vector<Job>& jobs, const std::vector<Outcome>& r) {
+    std::size_t width = 5;
+    for (const Job& j : jobs)
+        width = std::max(width, j.model.size());
+    char line[512];
+    std::snprintf(line, sizeof line, "%-*s  %-6s %10s %8s %9s %7s %8s %9s\n", int(width), "model",
+                  "result", "triangles", "objects", "materials", "lights", "warnings", "ms");
+    out << line;
+    std::size_t failed = 0, triangles = 0;
+    double ms = 0;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const ConversionSummary& s = r[i].summary;
+        std::size_t materials = 0;
+        for (const auto& m : s.materials)
+            materials += m.second;
+        if (!r[i].ok) ++failed;
+        triangles += s.triangles;
+        ms += r[i].ms;
+        if (r[i].ok)
+            std::snprintf(line, sizeof line, "%-*s  %-6s %10zu %8zu %9zu %7zu %8zu %9.1f\n",
+                          int(width), jobs[i].model.c_str(), "ok", s.triangles,
+                          s.objects + s.instances, materials, s.point_lights, s.warnings.size(),
+                          r[i].ms);
+        else
+            std::snprintf(line, sizeof line, "%-*s  %-6s %.300s\n", int(width),
+                          jobs[i].model.c_str(), "FAILED", r[i].reason.c_str());
+        out << line;
+    }
+    std::snprintf(line, sizeof line,
+                  "%zu models: %zu converted, %zu failed; %zu triangles; %.1f ms\n", jobs.size(),
+                  jobs.size() - failed, failed, triangles, ms);
+    out << line;
+}
+
+void list_formats() {
+    Assimp::Importer importer;
+    std::map<std::string, std::string> formats;
+    for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
+        const aiImporterDesc* d = importer.GetImporterInfo(i);
+        if (!d || !d->mFileExtensions) continue;
+        std::istringstream extensions(d->mFileExtensions);
+        for (std::string ext; extensions >> ext;)
+            formats.emplace(ext, d->mName ? d->mName : "");
+    }
+    for (const auto& [ext, name] : formats)
+        std::printf(".%-10s %s\n", ext.c_str(), name.c_str());
+}
+
+int run(const Options& o) {
+    using namespace convert_texts;
+    if (o.folder.empty()) {
+        const Job job{o.models.front(), o.live ? std::string() : o.output, {}};
+        const Outcome r = convert(o, job);
+        report(o, job, r);
+        if (!r.ok) return 1;
+        // With the scene on standard output, the summary goes to standard error.
+        if (!o.quiet)
+            (job.output == kStandardStream ? std::cerr : std::cout)
+                << summary_line(job.model, o.live ? "live link" : job.output, r.summary, r.ms);
+        return 0;
+    }
+    std::error_code e;
+    fs::create_directories(o.folder, e);
+    if (!fs::is_directory(o.folder)) {
+        std::cerr << kProgram << o.folder << ": " << (e ? e.message() : std::string("not a folder"))
+                  << "\n";
+        return 1;
+    }
+    const std::vector<Job> jobs = batch_jobs(o);
+    std::vector<Outcome> outcomes;
+    for (const Job& job : jobs) {
+        Outcome r;
+        if (job.failure.empty()) {
+            r = convert(o, job);
+        } else {
+            r.reason = job.failure;
+        }
+        report(o, job, r);
+        outcomes.push_back(std::move(r));
+    }
+    if (!o.quiet) print_table(std::cout, jobs, outcomes);
+    return std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& r) { return r.ok; }) ? 0
+                                                                                                : 1;
 }
 
 } // namespace
 
-// Prints the library's report of the first failure since the destination was opened and
-// returns 1; returns 0 when there is none.
-int report_failure() {
-    char text[2048] = {};
-    if (getLastError(text, sizeof text - 1) == 0) return 0;
-    std::cerr << convert_texts::kProgram << text << "\n";
-    return 1;
-}
-
 int main(int argc, char** argv) {
     using namespace convert_texts;
     Options o;
-    if (!parse(argc, argv, o)) {
-        std::fputs(kUsage, stderr);
+    const std::string usage_error = parse(argc, argv, o);
+    if (!usage_error.empty()) {
+        std::cerr << kProgram << usage_error << "\n" << kUsage;
         return 2;
     }
-    const auto start = std::chrono::steady_clock::now();
-    Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(
-        o.model, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_SortByPType);
-    if (!scene || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE)) {
-        std::cerr << kProgram << kCannotRead << o.model << ": " << importer.GetErrorString()
+    switch (o.action) {
+    case Action::Help:
+        std::cout << kUsage;
+        return 0;
+    case Action::Version: {
+        char version[16] = {};
+        getVersion(version, sizeof version);
+        std::printf("sceneapi-convert: interface %s, assimp %u.%u.%u\n", version,
+                    aiGetVersionMajor(), aiGetVersionMinor(), aiGetVersionPatch());
+        return 0;
+    }
+    case Action::Formats:
+        list_formats();
+        return 0;
+    default:
+        break;
+    }
+    if (o.folder.empty() && !o.live && o.output != kStandardStream &&
+        same_file(o.models.front(), o.output)) {
+        std::cerr << kProgram << o.models.front() << ": " << kSameAsModel << "\n";
+        return 2;
+    }
+    try {
+        return run(o);
+    } catch (const std::exception& e) { // out of memory on a huge model, a file system fault
+        std::cerr << kProgram << (o.models.empty() ? "" : o.models.front() + ": ") << e.what()
                   << "\n";
         return 1;
     }
-
-    const std::string model_name = std::filesystem::path(o.model).filename().string();
-    if (o.live) {
-        char error[512] = {};
-        if (connectToPhotara(model_name.c_str(), error, sizeof error - 1, o.up_axis, o.meter_scale,
-                             kLiveMinVersion, kLiveMaxVersion, true) != 0) {
-            std::cerr << kProgram << kNoLiveLink << error << "\n";
-            return 1;
-        }
-    } else if (openFile(o.output.c_str(), nullptr, o.up_axis, o.meter_scale) != 0) {
-        return report_failure();
-    }
-
-    SceneConverter converter(*scene);
-    ConversionSummary summary;
-    {
-        Progress progress(kProgressText + model_name, converter.work(), !o.quiet);
-        summary = converter.convert(progress);
-    }
-    closeFile();
-    // A destination that did not receive the whole scene is no success.
-    if (report_failure() != 0) return 1;
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    if (!o.quiet) print_summary(o, summary, ms);
-    return 0;
 }

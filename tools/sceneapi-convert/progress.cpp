@@ -5,15 +5,38 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 
-Progress::Progress(std::string text, unsigned long total, bool bar)
-    : text_(std::move(text)), total_(std::max(total, 1ul)),
-      bar_(bar && total >= convert_texts::kProgressBarWork) {
-    report(0);
+Bar::Bar(bool wanted) : enabled_(wanted && isatty(STDERR_FILENO) == 1) {}
+
+Bar::~Bar() {
+    erase();
 }
 
-Progress::~Progress() {
-    if (drawn_) std::fputc('\n', stderr);
+void Bar::show(const std::string& text, double fraction) {
+    if (!enabled_) return;
+    const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
+    if (percent == percent_) return;
+    percent_ = percent;
+    const int filled = percent * convert_texts::kBarWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %.60s\033[K", std::string(filled, '#').c_str(),
+                 std::string(convert_texts::kBarWidth - filled, ' ').c_str(), percent,
+                 text.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void Bar::erase() {
+    if (!drawn_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    drawn_ = false;
+    percent_ = -1;
+}
+
+Progress::Progress(std::string text, unsigned long total, Bar& bar)
+    : text_(std::move(text)), total_(std::max(total, 1ul)), bar_(bar) {
+    report(0);
 }
 
 void Progress::advance(unsigned long units) {
@@ -32,13 +55,5 @@ void Progress::report(double fraction) {
         while (next_report_ <= fraction)
             next_report_ += convert_texts::kProgressStep;
     }
-    const int percent = static_cast<int>(fraction * 100);
-    if (!bar_ || percent == percent_) return;
-    percent_ = percent;
-    const int filled = percent * convert_texts::kBarWidth / 100;
-    std::fprintf(stderr, "\r[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
-                 std::string(convert_texts::kBarWidth - filled, ' ').c_str(), percent,
-                 text_.c_str());
-    std::fflush(stderr);
-    drawn_ = true;
+    bar_.show(text_, convert_texts::kReadShare + (1 - convert_texts::kReadShare) * fraction);
 }

@@ -1,15 +1,35 @@
 #pragma once
-// Progress of a conversion: "progress" lines into the destination at every tenth of the work,
-// and a bar on standard error for long conversions, cleared when the conversion ends.
+// Progress of a conversion: a bar on standard error over reading and converting the model,
+// drawn only when standard error is a terminal, and "progress" lines into the destination at
+// every tenth of the conversion.
 
 #include <string>
 
+// The bar: one line, redrawn in place, erased when the conversion ends.
+class Bar {
+public:
+    // Draws nothing unless `wanted` and standard error is a terminal.
+    explicit Bar(bool wanted);
+    ~Bar();
+    Bar(const Bar&) = delete;
+    Bar& operator=(const Bar&) = delete;
+
+    // Shows `fraction` (0..1) of the whole work done, with `text`.
+    void show(const std::string& text, double fraction);
+    // Erases the bar's line, so that the next line of standard error starts clean.
+    void erase();
+
+private:
+    bool enabled_;
+    bool drawn_ = false;
+    int percent_ = -1;
+};
+
+// The conversion part of the work, after the model has been read.
 class Progress {
 public:
-    // `total` units of work; the bar is drawn when `bar` is true and the work is long.
-    Progress(std::string text, unsigned long total, bool bar);
-    // Ends the bar's line.
-    ~Progress();
+    // `total` units of work, shown on `bar` after the share of reading.
+    Progress(std::string text, unsigned long total, Bar& bar);
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
@@ -22,10 +42,8 @@ private:
     std::string text_;
     unsigned long total_;
     unsigned long done_ = 0;
-    bool bar_;
-    bool drawn_ = false;
+    Bar& bar_;
     double next_report_ = 0; // fraction at which the next progress line is written
-    int percent_ = -1;       // percentage the bar shows
 
     void report(double fraction);
 };
