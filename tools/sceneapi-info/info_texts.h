@@ -1,9 +1,38 @@
 #pragma once
+
+#include <cstddef>
 // Fixed texts of sceneapi-info.
 
 namespace info_texts {
 
-inline constexpr const char* kUsage = "usage: sceneapi-info [--json] FILE\n";
+inline constexpr const char* kUsage =
+    "usage: sceneapi-info [--json] [--strict] FILE   (FILE \"-\": standard input)\n"
+    "exit status: 0 read and clean, 1 unreadable, not a Scene file or errors found (warnings "
+    "too with --strict), 2 bad arguments\n";
+inline constexpr const char* kStrictOption = "--strict";
+inline constexpr const char* kStandardInput = "-";
+inline constexpr const char* kEmptyFile = "the file is empty";
+inline constexpr const char* kNotSceneFile =
+    "not a Scene file (no header comment and no version line)";
+inline constexpr const char* kUnknownOption = "unknown option ";
+inline constexpr const char* kOneFile = "give one FILE";
+// Findings.
+inline constexpr const char* kUndefinedId = "an instance of object id %s, which no definition has";
+inline constexpr const char* kIndexOutside =
+    "%zu triangle indices outside the %zu vertices (the first: %s)";
+inline constexpr const char* kTriangleLength =
+    "the triangle indices are %zu numbers, not a multiple of 3";
+inline constexpr const char* kLengthMismatch = "%s holds %zu elements for %zu vertices";
+inline constexpr const char* kUndefinedMaterial = "material \"%s\" is used but never defined";
+inline constexpr const char* kNonFinite = "%zu numbers that are not finite (nan or inf)";
+inline constexpr const char* kFileError = "the file reports an error: %s";
+inline constexpr const char* kNormals = "normals";
+inline constexpr const char* kUvs = "uv_tex";
+inline constexpr const char* kId = "id";
+inline constexpr const char* kTransform = "transform";
+inline constexpr const char* kSetTransform = "set transform";
+// How many findings are listed; the others are counted.
+inline constexpr std::size_t kListedFindings = 100;
 inline constexpr const char* kProgram = "sceneapi-info: ";
 inline constexpr const char* kJsonOption = "--json";
 inline constexpr const char* kOptionsModule = "vtlrtopt.so";

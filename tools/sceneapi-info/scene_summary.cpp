@@ -3,12 +3,61 @@
 #include "info_texts.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <limits>
+#include <map>
+#include <set>
 #include <string_view>
 
 using namespace vtl::reader;
 
 namespace {
+
+using Matrix = std::array<double, 16>; // row after row, points as rows
+
+constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+Matrix product(const Matrix& a, const Matrix& b) {
+    Matrix out{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k)
+                out[i * 4 + j] += a[i * 4 + k] * b[k * 4 + j];
+    return out;
+}
+
+// An axis-aligned box; empty until a point is added.
+struct Box {
+    bool empty = true;
+    double min[3] = {0, 0, 0}, max[3] = {0, 0, 0};
+
+    void add(const double p[3]) {
+        for (int k = 0; k < 3; ++k) {
+            if (!std::isfinite(p[k])) return;
+        }
+        for (int k = 0; k < 3; ++k) {
+            min[k] = empty ? p[k] : std::min(min[k], p[k]);
+            max[k] = empty ? p[k] : std::max(max[k], p[k]);
+        }
+        empty = false;
+    }
+    // Adds the eight corners of `b` moved by `m`.
+    void add(const Box& b, const Matrix& m) {
+        if (b.empty) return;
+        for (int corner = 0; corner < 8; ++corner) {
+            const double p[3] = {corner & 1 ? b.max[0] : b.min[0], corner & 2 ? b.max[1] : b.min[1],
+                                 corner & 4 ? b.max[2] : b.min[2]};
+            double q[3];
+            for (int j = 0; j < 3; ++j)
+                q[j] = p[0] * m[j] + p[1] * m[4 + j] + p[2] * m[8 + j] + m[12 + j];
+            add(q);
+        }
+    }
+};
 
 // The type of a material's surface shader: inline, or a numbered shader defined in it.
 std::string material_kind(const Node& material) {
@@ -42,21 +91,45 @@ double document_version(const Document& document) {
     return -1;
 }
 
-// Elements of an array parameter of `block`, or 0.
-std::size_t array_numbers(const Node& block, std::string_view key) {
+const Array* array_of(const Node& block, std::string_view key) {
     const Value* v = block.value_of(key);
-    return v && v->kind == ValueKind::Array ? v->array.numbers.size() : 0;
+    return v && v->kind == ValueKind::Array ? &v->array : nullptr;
+}
+
+// Scalars of an array: numbers, and any element that is not one.
+std::size_t scalars(const Array* a) {
+    return a ? a->numbers.size() + a->items.size() : 0;
+}
+
+// Elements of an array of triples (vertices, normals).
+std::size_t triples(const Array* a) {
+    if (!a) return 0;
+    return a->binary == 'c' || a->width == 3 ? a->elements : scalars(a) / 3;
+}
+
+// "nan", "inf", "-nan", "infinity", ... as an array element that is kept as a word.
+bool non_finite_word(std::string text) {
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.erase(0, 1);
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text == "nan" || text == "inf" || text == "infinity";
+}
+
+std::string number_text(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
 }
 
 // Walks the tree once, filling the summary, with a list of pending levels instead of the call
 // stack, so that any nesting the reader takes is walked.
 class Gatherer {
 public:
-    explicit Gatherer(SceneSummary& s) : s_(s) {}
+    Gatherer(SceneSummary& s, std::string_view text) : s_(s), text_(text) {}
 
     // Every node of the document.
     void run(const std::vector<Node>& nodes) {
-        pending_.push_back({&nodes, 0, kNoGroup, 0, false});
+        pending_.push_back({&nodes, 0, kNoGroup, 0, false, kIdentity, kIdentity});
         while (!pending_.empty()) {
             Level& level = pending_.back();
             if (level.next == level.nodes->size()) {
@@ -64,11 +137,14 @@ public:
                 continue;
             }
             const Node& n = (*level.nodes)[level.next++];
+            if (!level.in_object && n.kind == NodeKind::Statement) transform(n, level);
             const Level at = level; // visit_node may add levels, which moves `level`
+            finite(n);
             if (at.in_object && n.kind == NodeKind::Block && n.keyword == info_texts::kGeometry)
                 continue; // measured with its object
             visit_node(n, at);
         }
+        finish();
     }
 
     // The objects gathered on the way.
@@ -84,15 +160,91 @@ private:
         std::size_t group; // index in s_.groups, kNoGroup at the top or below the listing
         int depth;         // group nesting
         bool in_object;    // the contents of an object block
+        Matrix matrix;     // where the level's contents stand
+        Matrix outer;      // where the enclosing level's contents stand
+    };
+    // A defined object: its id's place and its box in its own coordinates.
+    struct Definition {
+        Box box;
+    };
+    // A placement of a defined object.
+    struct Placement {
+        double id;
+        Matrix matrix;
+        const Node* node;
     };
 
     SceneSummary& s_;
+    std::string_view text_;
     std::vector<Level> pending_;
+    std::map<double, Definition> definitions_;
+    std::vector<Placement> placements_;
+    std::set<std::string> materials_defined_;
+    std::vector<std::pair<std::string, const Node*>> materials_used_;
+    Box bounds_;
+
+    void find(bool error, const Node& at, const char* format, ...) {
+        (error ? s_.error_count : s_.warning_count) += 1;
+        if (s_.findings.size() >= info_texts::kListedFindings) {
+            ++s_.unlisted_findings;
+            return;
+        }
+        char message[512];
+        va_list args;
+        va_start(args, format);
+        std::vsnprintf(message, sizeof message, format, args);
+        va_end(args);
+        Finding f;
+        f.error = error;
+        f.line = at.line;
+        const std::size_t offset = std::min(at.offset, text_.size());
+        const std::size_t line_start = offset == 0 ? 0
+                                       : text_.rfind('\n', offset - 1) == std::string_view::npos
+                                           ? 0
+                                           : text_.rfind('\n', offset - 1) + 1;
+        f.column = offset - line_start + 1;
+        f.message = message;
+        s_.findings.push_back(std::move(f));
+    }
+
+    // A "transform" or "set transform" statement moves what follows it on its level.
+    void transform(const Node& n, Level& level) {
+        const bool set = n.keyword == info_texts::kSetTransform;
+        if (!set && n.keyword != info_texts::kTransform) return;
+        if (n.values.size() != 16) return;
+        Matrix m;
+        for (int k = 0; k < 16; ++k) {
+            if (n.values[k].kind != ValueKind::Number) return;
+            m[k] = n.values[k].number;
+        }
+        level.matrix = product(m, set ? level.outer : level.matrix);
+    }
+
+    // Numbers that are not finite, in a node's own values.
+    void finite(const Node& n) {
+        std::size_t bad = 0;
+        for (const Value& v : n.values) {
+            if (v.kind == ValueKind::Number && !std::isfinite(v.number)) ++bad;
+            if (v.kind != ValueKind::Array) continue;
+            for (double x : v.array.numbers)
+                bad += !std::isfinite(x);
+            for (const Value& item : v.array.items)
+                bad += (item.kind == ValueKind::Number && !std::isfinite(item.number)) ||
+                       (item.kind == ValueKind::Word && non_finite_word(item.text));
+        }
+        if (bad > 0) find(false, n, info_texts::kNonFinite, bad);
+    }
 
     // One node: errors, groups, objects, materials, cameras, lights, animations, options.
     void visit_node(const Node& n, const Level& at) {
         if (n.kind == NodeKind::Error) {
             s_.errors.push_back({n.line, n.values.empty() ? std::string() : n.values[0].text});
+            find(false, n, info_texts::kFileError, s_.errors.back().text.substr(0, 300).c_str());
+            return;
+        }
+        if (n.kind == NodeKind::Statement && n.keyword == info_texts::kMaterial &&
+            !n.values.empty() && n.values[0].kind == ValueKind::String) {
+            materials_used_.emplace_back(n.values[0].text, &n);
             return;
         }
         if (n.kind != NodeKind::Block) return;
@@ -104,10 +256,11 @@ private:
             } else {
                 ++s_.unlisted_groups;
             }
-            pending_.push_back({&n.children, 0, group, at.depth + 1, false});
+            pending_.push_back({&n.children, 0, group, at.depth + 1, false, at.matrix, at.matrix});
         } else if (n.keyword == info_texts::kObject) {
             object(n, at);
         } else if (n.keyword == info_texts::kMaterial) {
+            materials_defined_.insert(n.name());
             const std::string kind = material_kind(n);
             ++(is_light_kind(kind) ? s_.lights : s_.materials)[kind];
         } else if (n.keyword == info_texts::kCamera) {
@@ -116,55 +269,146 @@ private:
             ++s_.lights[info_texts::kLightBlock];
         } else if (n.keyword == info_texts::kAnimation) {
             ++s_.animations;
-            s_.keyframes += array_numbers(n, info_texts::kTimestamps);
+            s_.keyframes += scalars(array_of(n, info_texts::kTimestamps));
         } else if (n.keyword == info_texts::kLoad && n.name() == info_texts::kOptionsModule) {
             for (const Node& option : n.children)
                 if (option.kind != NodeKind::Block)
                     s_.import_options.emplace_back(
                         option.keyword, option.values.empty() ? nullptr : &option.values[0]);
         } else {
-            pending_.push_back({&n.children, 0, at.group, at.depth, false});
+            pending_.push_back({&n.children, 0, at.group, at.depth, false, at.matrix, at.matrix});
         }
     }
 
-    // One object block: counted as placed or defined, its geometry measured; its other
-    // contents are walked as if they stood beside it.
+    // The checks of a triangle geometry; its box in the object's coordinates.
+    Box triangles(const Node& geometry, std::size_t* triangle_count, std::size_t* vertex_count) {
+        Box box;
+        const Array* vertices = array_of(geometry, info_texts::kVertices);
+        const Array* indices = array_of(geometry, info_texts::kTrianglesArray);
+        const std::size_t n = triples(vertices);
+        *vertex_count = n;
+        *triangle_count = scalars(indices) / 3;
+        for (const Node& p : geometry.children)
+            finite(p);
+        if (vertices && vertices->items.empty() && vertices->numbers.size() == 3 * n)
+            for (std::size_t v = 0; v < n; ++v) {
+                const double point[3] = {vertices->numbers[3 * v], vertices->numbers[3 * v + 1],
+                                         vertices->numbers[3 * v + 2]};
+                box.add(point);
+            }
+        if (indices) {
+            if (scalars(indices) % 3 != 0)
+                find(true, *geometry.child(info_texts::kTrianglesArray),
+                     info_texts::kTriangleLength, scalars(indices));
+            std::size_t outside = 0;
+            double first = 0;
+            for (double i : indices->numbers)
+                if (!(i >= 0 && i < static_cast<double>(n) && i == std::floor(i)) && outside++ == 0)
+                    first = i;
+            outside += indices->items.size();
+            if (outside > 0)
+                find(true, *geometry.child(info_texts::kTrianglesArray), info_texts::kIndexOutside,
+                     outside, n, number_text(first).c_str());
+        }
+        const Array* normals = array_of(geometry, info_texts::kNormals);
+        if (normals && triples(normals) != n)
+            find(true, *geometry.child(info_texts::kNormals), info_texts::kLengthMismatch,
+                 info_texts::kNormals, triples(normals), n);
+        const Array* uvs = array_of(geometry, info_texts::kUvs);
+        if (uvs && scalars(uvs) != 2 * n)
+            find(true, *geometry.child(info_texts::kUvs), info_texts::kLengthMismatch,
+                 info_texts::kUvs, scalars(uvs) / 2, n);
+        return box;
+    }
+
+    // One object block: counted as placed or defined, its geometry measured and checked; its
+    // other contents are walked as if they stood beside it. The carrier geometry of a light
+    // counts as the light, not as an object.
     void object(const Node& n, const Level& at) {
         ObjectSummary o;
         o.name = n.name();
         o.line = n.line;
         o.bytes = n.size;
         o.definition = n.definition;
-        if (o.definition) {
-            ++s_.definitions;
-        } else {
-            ++s_.objects;
-            if (at.group != kNoGroup) ++s_.groups[at.group].objects;
+        bool light = false;
+        Matrix matrix = at.matrix;
+        const Value* id = nullptr;
+        for (const Node& c : n.children) {
+            if (c.kind == NodeKind::Block && c.keyword == info_texts::kMaterial && !c.definition &&
+                is_light_kind(material_kind(c)))
+                light = true;
+            if (c.kind == NodeKind::Statement) {
+                Level own{nullptr, 0, kNoGroup, 0, true, matrix, at.matrix};
+                transform(c, own);
+                matrix = own.matrix;
+                if (c.keyword == info_texts::kId && !c.values.empty() &&
+                    c.values[0].kind == ValueKind::Number)
+                    id = &c.values[0];
+            }
         }
+        Box box;
         for (const Node& c : n.children) {
             if (c.kind != NodeKind::Block || c.keyword != info_texts::kGeometry) continue;
             o.geometry = c.name();
-            if (o.geometry == info_texts::kInstanceGeometry && !o.definition) ++s_.instances;
+            if (o.geometry == info_texts::kInstanceGeometry && !o.definition && !light) {
+                ++s_.instances;
+                const Value* target = c.value_of(info_texts::kId);
+                if (target && target->kind == ValueKind::Number)
+                    placements_.push_back({target->number, matrix, &c});
+            }
             if (o.geometry == info_texts::kNurbsGeometry) ++s_.nurbs_surfaces;
             if (o.geometry == info_texts::kTriangleGeometry) {
-                o.triangles = array_numbers(c, info_texts::kTrianglesArray) / 3;
-                s_.triangles += o.triangles;
-                s_.vertices += array_numbers(c, info_texts::kVertices) / 3;
+                std::size_t vertices = 0;
+                box = triangles(c, &o.triangles, &vertices);
+                if (!light) {
+                    s_.triangles += o.triangles;
+                    s_.vertices += vertices;
+                }
             }
         }
+        if (o.definition) {
+            ++s_.definitions;
+            if (id) definitions_[id->number].box = box;
+        } else if (!light) {
+            ++s_.objects;
+            if (at.group != kNoGroup) ++s_.groups[at.group].objects;
+            bounds_.add(box, matrix);
+        }
         objects.push_back(std::move(o));
-        pending_.push_back({&n.children, 0, at.group, at.depth, true});
+        pending_.push_back({&n.children, 0, at.group, at.depth, true, matrix, at.matrix});
+    }
+
+    // The checks that need the whole file: instances and materials; the bounds.
+    void finish() {
+        for (const Placement& p : placements_) {
+            const auto d = definitions_.find(p.id);
+            if (d == definitions_.end())
+                find(true, *p.node, info_texts::kUndefinedId, number_text(p.id).c_str());
+            else
+                bounds_.add(d->second.box, p.matrix);
+        }
+        std::set<std::string> reported;
+        for (const auto& [name, node] : materials_used_)
+            if (materials_defined_.count(name) == 0 && reported.insert(name).second)
+                find(false, *node, info_texts::kUndefinedMaterial, name.substr(0, 200).c_str());
+        std::stable_sort(s_.findings.begin(), s_.findings.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+        s_.has_bounds = !bounds_.empty;
+        for (int k = 0; k < 3; ++k) {
+            s_.bounds_min[k] = bounds_.min[k];
+            s_.bounds_max[k] = bounds_.max[k];
+        }
     }
 };
 
 } // namespace
 
-SceneSummary SceneSummary::of(const Document& document, std::size_t bytes) {
+SceneSummary SceneSummary::of(const Document& document, std::string_view text) {
     SceneSummary s;
-    s.bytes = bytes;
+    s.bytes = text.size();
     s.version = document_version(document);
     s.header = document.header();
-    Gatherer gatherer(s);
+    Gatherer gatherer(s, text);
     gatherer.run(document.nodes);
     std::vector<ObjectSummary>& objects = gatherer.objects;
     std::stable_sort(

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One group; the groups inside it follow it in the list, one level deeper.
@@ -24,6 +25,14 @@ struct ObjectSummary {
     std::size_t triangles = 0;
     std::string geometry; // "triangles", "nurbs", "instance", ...
     bool definition = false;
+};
+
+// A fault of the scene found by the checks, where it stands.
+struct Finding {
+    bool error = true; // else a warning
+    std::size_t line = 0;
+    std::size_t column = 0; // byte column from 1
+    std::string message;
 };
 
 // An "#error" line.
@@ -52,7 +61,14 @@ struct SceneSummary {
     std::size_t unlisted_groups = 0;  // groups nested deeper than the listing goes
     std::vector<ErrorLine> errors;
     std::vector<ObjectSummary> largest; // largest objects first
+    std::vector<Finding> findings;      // in the order of the file, at most kListedFindings
+    std::size_t unlisted_findings = 0;
+    std::size_t error_count = 0; // findings that are errors, listed or not
+    std::size_t warning_count = 0;
+    bool has_bounds = false; // a box of every placed triangle geometry (lights' carriers aside)
+    double bounds_min[3] = {0, 0, 0};
+    double bounds_max[3] = {0, 0, 0};
 
-    // Gathers the summary of `document`, a file of `bytes` bytes; values point into it.
-    static SceneSummary of(const vtl::reader::Document& document, std::size_t bytes);
+    // Gathers the summary of `document`, read from `text`; values point into the document.
+    static SceneSummary of(const vtl::reader::Document& document, std::string_view text);
 };

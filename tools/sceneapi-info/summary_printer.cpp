@@ -76,6 +76,8 @@ std::string value_text(const Value* v) {
     }
 }
 
+} // namespace
+
 std::string json_string(const std::string& s) {
     std::string out = "\"";
     for (std::size_t i = 0; i < s.size();) {
@@ -100,6 +102,8 @@ std::string json_string(const std::string& s) {
     }
     return out + "\"";
 }
+
+namespace {
 
 // A value as JSON: numbers, true/false for on/off, strings otherwise.
 std::string json_value(const Value* v) {
@@ -175,11 +179,24 @@ void print_text(std::ostream& out, const std::string& path, const SceneSummary& 
     out << "lights: " << counts_text(s.lights) << "\n";
     out << "cameras: " << s.cameras << "\n";
     out << "animations: " << s.animations << " (" << s.keyframes << " keyframes)\n";
+    out << "bounds:";
+    if (s.has_bounds)
+        out << " " << number_text(s.bounds_min[0]) << " " << number_text(s.bounds_min[1]) << " "
+            << number_text(s.bounds_min[2]) << " to " << number_text(s.bounds_max[0]) << " "
+            << number_text(s.bounds_max[1]) << " " << number_text(s.bounds_max[2]) << "\n";
+    else
+        out << " none\n";
     out << "groups:" << (s.groups.empty() ? " none" : "") << "\n";
     groups_text(out, s);
     out << "errors:" << (s.errors.empty() ? " none" : "") << "\n";
     for (const ErrorLine& e : s.errors)
         out << "  line " << e.line << ": " << shown_text(e.text) << "\n";
+    out << "findings: " << s.error_count << (s.error_count == 1 ? " error, " : " errors, ")
+        << s.warning_count << (s.warning_count == 1 ? " warning" : " warnings") << "\n";
+    for (const Finding& f : s.findings)
+        out << "  " << shown_text(path) << ":" << f.line << ":" << f.column << ": "
+            << (f.error ? "error: " : "warning: ") << shown_text(f.message) << "\n";
+    if (s.unlisted_findings > 0) out << "  (" << s.unlisted_findings << " more not listed)\n";
     out << "largest objects:\n";
     for (const ObjectSummary& o : s.largest)
         out << "  \"" << shown_text(o.name) << "\" line " << o.line << ", " << o.bytes << " bytes, "
@@ -208,7 +225,24 @@ void print_json(std::ostream& out, const std::string& path, const SceneSummary& 
     for (std::size_t i = 0; i < s.errors.size(); ++i)
         out << (i ? ", " : "") << "{\"line\": " << s.errors[i].line
             << ", \"text\": " << json_string(s.errors[i].text) << "}";
-    out << "], \"largest_objects\": [";
+    out << "], \"findings\": [";
+    for (std::size_t i = 0; i < s.findings.size(); ++i) {
+        const Finding& f = s.findings[i];
+        out << (i ? ", " : "") << "{\"severity\": \"" << (f.error ? "error" : "warning")
+            << "\", \"line\": " << f.line << ", \"column\": " << f.column
+            << ", \"message\": " << json_string(f.message) << "}";
+    }
+    out << "], \"unlisted_findings\": " << s.unlisted_findings
+        << ", \"error_count\": " << s.error_count << ", \"warning_count\": " << s.warning_count
+        << ", \"bounds\": ";
+    if (s.has_bounds)
+        out << "{\"min\": [" << json_number(s.bounds_min[0]) << ", " << json_number(s.bounds_min[1])
+            << ", " << json_number(s.bounds_min[2]) << "], \"max\": ["
+            << json_number(s.bounds_max[0]) << ", " << json_number(s.bounds_max[1]) << ", "
+            << json_number(s.bounds_max[2]) << "]}";
+    else
+        out << "null";
+    out << ", \"largest_objects\": [";
     for (std::size_t i = 0; i < s.largest.size(); ++i) {
         const ObjectSummary& o = s.largest[i];
         out << (i ? ", " : "") << "{\"name\": " << json_string(o.name) << ", \"line\": " << o.line
@@ -245,4 +279,11 @@ std::string shown_text(const std::string& text) {
         i += std::max<std::size_t>(length, 1);
     }
     return out;
+}
+
+void print_json_error(std::ostream& out, const std::string& path, const std::string& message,
+                      std::size_t line, std::size_t column) {
+    out << "{\"errors\": [{\"file\": " << json_string(path);
+    if (line > 0) out << ", \"line\": " << line << ", \"column\": " << column;
+    out << ", \"message\": " << json_string(message) << "}]}\n";
 }

@@ -13,3 +13,9 @@ void print_json(std::ostream& out, const std::string& path, const SceneSummary& 
 // A text as the text output shows it: valid UTF-8 passes, but control characters (C0, DEL
 // and C1) and bytes that are not valid UTF-8 are shown as \xNN, a backslash as \\.
 std::string shown_text(const std::string& text);
+// A failure as one JSON object {"errors": [{"file", "line", "column", "message"}]}; line and
+// column are left out when `line` is 0.
+void print_json_error(std::ostream& out, const std::string& path, const std::string& message,
+                      std::size_t line = 0, std::size_t column = 0);
+// A text as a JSON string, valid UTF-8.
+std::string json_string(const std::string& text);
