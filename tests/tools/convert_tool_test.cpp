@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <vector>
 
 using namespace vtl::reader;
@@ -243,12 +245,237 @@ TEST(ConvertToolTest, ReportsUnreadableModelsMissingLiveLinkAndBadArguments) {
     const tool_test::Run bad =
         run(kConvert + " " + model + " -o " + folder.file("x.scene") + " 2>&1");
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.out.rfind("sceneapi-convert: cannot read " + model + ": ", 0), 0u) << bad.out;
+    EXPECT_EQ(bad.out.rfind("sceneapi-convert: " + model + ": ", 0), 0u) << bad.out;
     std::ofstream(folder.file("ok.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     const tool_test::Run live = run(kConvert + " " + folder.file("ok.obj") + " --live 2>&1");
     EXPECT_EQ(live.status, 1);
-    EXPECT_EQ(live.out.rfind("sceneapi-convert: no live link: ", 0), 0u) << live.out;
-    EXPECT_GT(live.out.size(), std::string("sceneapi-convert: no live link: \n").size());
+    const std::string live_failure =
+        "sceneapi-convert: " + folder.file("ok.obj") + ": no live link: ";
+    EXPECT_EQ(live.out.rfind(live_failure, 0), 0u) << live.out;
+    EXPECT_GT(live.out.size(), live_failure.size() + 1);
     EXPECT_EQ(run(kConvert + " " + model + " 2>&1").status, 2);
     EXPECT_EQ(run(kConvert + " " + model + " -o a --live 2>&1").status, 2);
+}
+
+namespace {
+
+const std::string kInfo = SCENEAPI_INFO_PATH;
+
+// A camera, a spot light and a directional light, no mesh.
+const char* const kCameraAndLights = R"({"asset": {"version": "2.0"}, "scene": 0,
+ "scenes": [{"nodes": [0, 1, 2]}], "extensionsUsed": ["KHR_lights_punctual"],
+ "extensions": {"KHR_lights_punctual": {"lights": [{"type": "spot", "name": "spot",
+   "intensity": 3, "spot": {}}, {"type": "directional", "name": "sun"}]}},
+ "nodes": [{"name": "eye", "camera": 0, "translation": [0, 0, 10]},
+  {"name": "spot", "translation": [0, 3, 0], "extensions": {"KHR_lights_punctual": {"light": 0}}},
+  {"name": "sun", "extensions": {"KHR_lights_punctual": {"light": 1}}}],
+ "cameras": [{"type": "perspective", "perspective": {"yfov": 0.8, "znear": 0.1}}]})";
+
+// A triangle with uvs whose material's base colour is an image held in the file.
+std::string textured_gltf(const std::vector<unsigned char>& image) {
+    std::vector<unsigned char> b;
+    append<float>(b, {0, 0, 0, 1, 0, 0, 0, 1, 0}); // positions, offset 0
+    append<float>(b, {0, 0, 1, 0, 0, 1});          // uvs, offset 36
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+ "nodes": [{"name": "tri", "mesh": 0}],
+ "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "material": 0}]}],
+ "materials": [{"name": "painted", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0},
+   "metallicFactor": 0}}],
+ "textures": [{"source": 0}],
+ "images": [{"uri": "data:image/png;base64,)" +
+           base64(image) + R"("}],
+ "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" +
+           base64(b) +
+           R"("}],
+ "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36},
+  {"buffer": 0, "byteOffset": 36, "byteLength": 24}],
+ "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+   "min": [0, 0, 0], "max": [1, 1, 0]},
+  {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC2"}]})";
+}
+
+// The texture of the first texture shader of a Scene file, or "none".
+std::string first_texture(const Document& doc) {
+    for (const Node* s : find_all(doc, "texture"))
+        if (!s->values.empty()) return s->values[0].text;
+    return "none";
+}
+
+} // namespace
+
+TEST(ConvertToolTest, EveryModelEndsInAnHonestStatusWithAReasonOrWarnings) {
+    TempFolder folder;
+    struct Case {
+        const char* file;
+        std::string content;
+        int status;
+        std::string printed;   // a line the tool prints on standard error
+        std::size_t triangles; // in the Scene file, when converted
+        std::size_t lights;    // point lights in the Scene file
+    };
+    const std::string ply_header = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                                   "property float y\nproperty float z\nelement face 1\n"
+                                   "property list uchar int vertex_indices\nend_header\n"
+                                   "0 0 0\n1 0 0\n0 1 0\n";
+    const Case cases[] = {
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nl 1 2 3\np 4\n", 0,
+         "lines.obj: warning: 2 lines and 1 point dropped (the Scene file holds triangles only)\n",
+         1, 0},
+        {"only_lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\np 1\n", 1,
+         "only_lines.obj: nothing to export: the model holds lines, points or polygons only", 0, 0},
+        {"eye.gltf", kCameraAndLights, 0,
+         "eye.gltf: warning: 2 spot or directional lights written as point lights\n", 0, 2},
+        {"empty.obj", "", 1, "empty.obj: the file is empty\n", 0, 0},
+        {"cut.gltf", "{\"asset\": \n", 1, "cut.gltf: ", 0, 0},
+        {"junk.xyz", "not a model\n", 1, "junk.xyz: ", 0, 0},
+        // The importer hands this one over with an index past the vertices.
+        {"index.ply", ply_header + "3 0 1 7\n", 1, "index.ply: Validation failed: ", 0, 0},
+        {"short.stl",
+         "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\n"
+         "endfacet\nendsolid\n",
+         1, "short.stl: ", 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string model = folder.file(c.file);
+        std::ofstream(model) << c.content;
+        const std::string out = model + ".scene";
+        const tool_test::Run r = run(kConvert + " " + model + " -o " + out + " 2>&1 >/dev/null");
+        EXPECT_EQ(r.status, c.status) << r.out;
+        EXPECT_NE(r.out.find("sceneapi-convert: " + folder.file(c.printed)), std::string::npos)
+            << r.out;
+        // Every line printed names the model and says something after it.
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_GT(line.size(), ("sceneapi-convert: " + model + ": ").size()) << line;
+        if (c.status != 0) {
+            EXPECT_FALSE(std::filesystem::exists(out));
+            continue;
+        }
+        const Document doc = read_ok(out);
+        std::size_t triangles = 0, lights = 0;
+        for (const Node* o : find_all(doc, "object")) {
+            const Node* m = o->child("material");
+            if (m && m->value_of("surface") && m->value_of("surface")->text == "vtl_point_light")
+                ++lights;
+            else if (const Node* g = o->child("geometry", "triangles"))
+                triangles += g->value_of("triangles")->array.numbers.size() / 3;
+        }
+        EXPECT_EQ(triangles, c.triangles);
+        EXPECT_EQ(lights, c.lights);
+    }
+    const tool_test::Run missing =
+        run(kConvert + " " + folder.file("none.obj") + " -o " + folder.file("x.scene") + " 2>&1");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "sceneapi-convert: " + folder.file("none.obj") + ": no such file\n");
+    const tool_test::Run dir = run(kConvert + " " + folder.path() + " -o x.scene 2>&1");
+    EXPECT_EQ(dir.status, 1);
+    EXPECT_NE(dir.out.find(": is a folder"), std::string::npos) << dir.out;
+}
+
+TEST(ConvertToolTest, ArgumentsAreCheckedAndNamed) {
+    TempFolder folder;
+    const std::string model = folder.write("one.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    const std::string out = " -o " + folder.file("one.scene");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string printed;
+    };
+    const Case cases[] = {
+        {model + out + " --up-axis w", 2, "--up-axis takes x, y, z, 0, 1 or 2, not \"w\""},
+        {model + out + " --up-axis", 2, "--up-axis needs a value"},
+        {model + out + " --meter-scale 0", 2, "--meter-scale takes a positive number, not \"0\""},
+        {model + out + " --meter-scale 2m", 2, "--meter-scale takes a positive number"},
+        {model + out + " --meter-scale nan", 2, "--meter-scale takes a positive number"},
+        {model + " -o", 2, "-o needs a value"},
+        {model + out + " --frobnicate", 2, "unknown option --frobnicate"},
+        {model + " " + model + out, 2, "-o and --live take one model"},
+        {model + out + " -d " + folder.file("d"), 2, "give only one of -o, -d and --live"},
+        {model, 2, "no destination"},
+        {model + " -o " + model, 2, model + ": the output is the model itself"},
+        {"--help", 0, "usage: sceneapi-convert MODEL -o OUT.scene"},
+        {"--version", 0, "sceneapi-convert: interface 1.7, assimp "},
+        {"--list-formats", 0, ".obj"},
+        {model + out + " --up-axis z --meter-scale 0.01", 0, " -> "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // --help, --version and --list-formats print on standard output, the rest on error.
+        const tool_test::Run r = run(kConvert + " " + c.arguments + (c.status == 2 ? " 2>&1" : ""));
+        EXPECT_EQ(r.status, c.status) << r.out;
+        EXPECT_NE(r.out.find(c.printed), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(test_support::read_file(model), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+}
+
+TEST(ConvertToolTest, TexturesAreWrittenSoThatTheOutputFindsThem) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.file("models/maps"));
+    std::filesystem::create_directories(folder.file("out"));
+    const std::vector<unsigned char> image = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 1, 2, 3};
+    std::ofstream(folder.file("models/maps/wood.png")) << "wood";
+    std::ofstream(folder.file("models/panel.obj"))
+        << "mtllib panel.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nusemtl wood\n"
+           "f 1/1 2/2 3/3\nusemtl lost\nf 3/3 2/2 1/1\n";
+    std::ofstream(folder.file("models/panel.mtl"))
+        << "newmtl wood\nmap_Kd maps\\wood.png\nnewmtl lost\nmap_Kd gone/nowhere.png\n";
+    std::ofstream(folder.file("models/painted.gltf")) << textured_gltf(image);
+
+    const tool_test::Run obj = run(kConvert + " " + folder.file("models/panel.obj") + " -o " +
+                                   folder.file("out/panel.scene") + " 2>&1");
+    EXPECT_EQ(obj.status, 0) << obj.out;
+    EXPECT_NE(obj.out.find("warning: 1 texture not found on disk (the first: gone/nowhere.png)"),
+              std::string::npos)
+        << obj.out;
+    const Document panel = read_ok(folder.file("out/panel.scene"));
+    std::vector<std::string> textures;
+    for (const Node* s : find_all(panel, "texture"))
+        textures.push_back(s->values.at(0).text);
+    EXPECT_EQ(textures,
+              (std::vector<std::string>{"../models/maps/wood.png", "../models/gone/nowhere.png"}));
+
+    const tool_test::Run gltf = run(kConvert + " " + folder.file("models/painted.gltf") + " -o " +
+                                    folder.file("out/painted.scene") + " 2>&1");
+    EXPECT_EQ(gltf.status, 0) << gltf.out;
+    EXPECT_EQ(gltf.out.find("warning"), std::string::npos) << gltf.out;
+    EXPECT_EQ(first_texture(read_ok(folder.file("out/painted.scene"))), "painted_texture0.png");
+    EXPECT_EQ(test_support::read_file(folder.file("out/painted_texture0.png")),
+              std::string(image.begin(), image.end()));
+
+    // On standard output there is no folder to put it in: said, not hidden.
+    const tool_test::Run piped =
+        run(kConvert + " " + folder.file("models/painted.gltf") + " -o - 2>&1 >/dev/null");
+    EXPECT_EQ(piped.status, 0) << piped.out;
+    EXPECT_NE(piped.out.find("warning: 1 embedded texture not written"), std::string::npos)
+        << piped.out;
+}
+
+TEST(ConvertToolTest, SeveralModelsIntoAFolderWithATableAndCountsTheInspectorAgreesWith) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.file("in/sub"));
+    std::ofstream(folder.file("in/scene.gltf")) << gltf_model();
+    std::ofstream(folder.file("in/sub/one.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+    std::ofstream(folder.file("in/sub/lines.obj")) << "v 0 0 0\nv 1 0 0\nl 1 2\n";
+    const std::string outdir = folder.file("out");
+    const tool_test::Run r =
+        run(kConvert + " " + folder.file("in") + " -d " + outdir + " 2>/dev/null");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_NE(r.out.find("3 models: 2 converted, 1 failed; 3 triangles;"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("lines.obj  FAILED nothing to export"), std::string::npos) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(outdir + "/one.scene"));
+    EXPECT_FALSE(std::filesystem::exists(outdir + "/lines.scene"));
+
+    // The converter's counts are the inspector's, the point light's carrier aside.
+    const tool_test::Run one = run(kConvert + " " + folder.file("in/scene.gltf") + " -o - 2>" +
+                                   folder.file("summary.txt") + " | " + kInfo + " -");
+    EXPECT_EQ(one.status, 0) << one.out;
+    EXPECT_NE(test_support::read_file(folder.file("summary.txt"))
+                  .find("2 triangles (4 vertices), 5 groups;"),
+              std::string::npos);
+    for (const char* part : {"objects: 3 placed (3 instances), 1 definitions\n",
+                             "triangles: 2 (4 vertices)\n", "lights: 1 (vtl_point_light 1)\n",
+                             "bounds: -2 0 0 to 3 1 0\n", "findings: 0 errors, 0 warnings\n"})
+        EXPECT_NE(one.out.find(part), std::string::npos) << part << "\n" << one.out;
 }

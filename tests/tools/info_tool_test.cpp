@@ -70,12 +70,13 @@ TEST(InfoToolTest, SummarisesAnExportedScene) {
          {"Scene file version 10\n",
           "header: ---vantel:dal:7--- | ---import:dal:1--- | ---id:1--- | "
           "This is a Photara scene file\n",
-          " import_up_vector=1 meter_scale=1 ", "objects: 4 placed (3 instances), 2 definitions\n",
-          "triangles: 10 (34 vertices)\n", "NURBS surfaces: 0\n",
+          " import_up_vector=1 meter_scale=1 ", "objects: 3 placed (3 instances), 2 definitions\n",
+          "triangles: 9 (31 vertices)\n", "NURBS surfaces: 0\n",
           "materials: 5 (vtl_diffuse 3, vtl_metal 2)\n"})
         EXPECT_NE(text.out.find(line), std::string::npos) << line << "\n" << text.out;
     EXPECT_NE(text.out.find("lights: 1 (vtl_point_light 1)\ncameras: 1\n"
                             "animations: 1 (2 keyframes)\n"
+                            "bounds: 0 0 0 to 29 0 2\n"
                             "groups:\n  \"house\" (line "),
               std::string::npos)
         << text.out;
@@ -89,7 +90,7 @@ TEST(InfoToolTest, SummarisesAnExportedScene) {
     EXPECT_EQ(json.status, 0);
     for (const char* part :
          {"\"version\": 10", "\"import_mode\": true, \"import_merge_groups\": false",
-          "\"objects\": 4, \"instances\": 3, \"definitions\": 2, \"triangles\": 10",
+          "\"objects\": 3, \"instances\": 3, \"definitions\": 2, \"triangles\": 9",
           "\"materials\": {\"vtl_diffuse\": 3, \"vtl_metal\": 2}",
           "\"lights\": {\"vtl_point_light\": 1}", "\"groups\": [{\"name\": \"house\", \"line\": ",
           "\"objects\": 0, \"groups\": [{\"name\": \"room\"",
@@ -113,7 +114,10 @@ TEST(InfoToolTest, ReportsWhereAFileIsDamagedAndRefusesBadArguments) {
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.out, path + ":5:1: end of file inside an array opened on line 4\n");
     EXPECT_EQ(run(kInfo + " 2>&1").status, 2);
-    EXPECT_EQ(run(kInfo + " a b 2>&1").out, "usage: sceneapi-info [--json] FILE\n");
+    const tool_test::Run two = run(kInfo + " a b 2>&1");
+    EXPECT_EQ(two.status, 2);
+    EXPECT_EQ(two.out.rfind("sceneapi-info: give one FILE\nusage: sceneapi-info ", 0), 0u)
+        << two.out;
 }
 
 namespace {
@@ -163,7 +167,7 @@ bool has_control_bytes(const std::string& text) {
 
 // A group whose name holds the bytes given in the "xX" form, holding nothing.
 std::string group_named(const std::string& hex) {
-    return "group xX" + hex + " {\n}\n";
+    return "version 10\ngroup xX" + hex + " {\n}\n";
 }
 
 } // namespace
@@ -176,12 +180,13 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
     for (int i = 0; i < 3000; ++i)
         deep += "group \"g\" {\n";
     deep += "object \"o\" {\n}\n";
+    deep = "version 10\n" + deep;
     for (int i = 0; i < 3000; ++i)
         deep += "}\n";
-    std::string too_deep;
+    std::string too_deep = "version 10\n";
     for (int i = 0; i < 300000; ++i)
         too_deep += "group \"g\" {\n";
-    const std::string bang = "\"p\" " + std::string(200000, '!') + " 1,\n";
+    const std::string bang = "version 10\n\"p\" " + std::string(200000, '!') + " 1,\n";
     struct Case {
         const char* what;
         std::string command; // the shell line that runs the tool
@@ -207,12 +212,12 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
          {"Scene file version 1e+35\n"},
          false},
         {"an infinite shader number",
-         file("shader.scene", "#define material \"m\" {\nsurface inf\n}\n"),
+         file("shader.scene", "version 10\n#define material \"m\" {\nsurface inf\n}\n"),
          0,
          {"materials: 1 (shader inf 1)\n"},
          false},
         {"a huge shader number",
-         file("huge.scene", "#define material \"m\" {\nsurface -1e300\n}\n"),
+         file("huge.scene", "version 10\n#define material \"m\" {\nsurface -1e300\n}\n"),
          0,
          {"materials: 1 (shader -1e+300 1)\n"},
          false},
@@ -229,10 +234,10 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
         {"an escape sequence in a name",
          file("escape.scene", group_named("411b5b33316d07c29b")),
          0,
-         {"\"A\\x1b[31m\\x07\\xc2\\x9b\" (line 1"},
+         {"\"A\\x1b[31m\\x07\\xc2\\x9b\" (line 2"},
          false},
         {"an escape sequence in a bad token",
-         file("token.scene", "x 1\x1b[2J\n") + " 2>&1",
+         file("token.scene", "version 10\nx 1\x1b[2J\n") + " 2>&1",
          1,
          {"neither a number nor a word: 1\\x1b\n"},
          false},
@@ -293,4 +298,113 @@ TEST(InfoToolTest, SummarisesDeepGroupsAndACutLightPathTheLibraryWrote) {
     EXPECT_EQ(json.status, 0);
     EXPECT_TRUE(valid_utf8(json.out));
     EXPECT_NE(json.out.find("\"unlisted_groups\": 72"), std::string::npos);
+}
+
+TEST(InfoToolTest, ChecksFindFaultsWithTheirLineAndColumn) {
+    TempFolder folder;
+    const std::string define =
+        "version 10\n#define object \"a\" {\n id 1\n geometry \"triangles\" {\n";
+    const std::string placed = "object \"p\" {\n geometry \"instance\" {\n  \"id\" 1,\n }\n}\n";
+    struct Case {
+        const char* what;
+        std::string scene;
+        const char* option;
+        int status;
+        std::string finding; // what the findings list holds, after "FILE:"; empty: none
+        std::string counts;  // a line of the summary
+    };
+    const Case cases[] = {
+        {"clean",
+         define +
+             "  \"vertices\" [ 0 0 0,1 0 0,0 2 0 ] ,\n  \"triangles\" [ 0,1,2 ] ,\n"
+             " }\n}\n" +
+             placed,
+         "", 0, "", "bounds: 0 0 0 to 1 2 0\n"},
+        {"an index past the vertices",
+         define +
+             "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,1,2,2,1,3 ] ,\n"
+             " }\n}\n" +
+             placed,
+         "", 1, "6:3: error: 1 triangle indices outside the 3 vertices (the first: 3)", ""},
+        {"a negative index",
+         define + "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,-1,2 ] ,\n }\n}\n",
+         "", 1, "6:3: error: 1 triangle indices outside the 3 vertices (the first: -1)", ""},
+        {"an instance of an id never defined",
+         define + "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,1,2 ] ,\n }\n}\n"
+                  "object \"q\" {\n geometry \"instance\" {\n  \"id\" 9,\n }\n}\n",
+         "", 1, "10:2: error: an instance of object id 9, which no definition has", ""},
+        {"too few normals",
+         define + "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,1,2 ] ,\n"
+                  "  \"normals\" [ 0 0 1 ] ,\n }\n}\n",
+         "", 1, "7:3: error: normals holds 1 elements for 3 vertices", ""},
+        {"too many uvs",
+         define + "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n  \"triangles\" [ 0,1,2 ] ,\n"
+                  "  \"uv_tex\" [ 0,0,1,0,0,1,1,1 ] ,\n }\n}\n",
+         "", 1, "7:3: error: uv_tex holds 4 elements for 3 vertices", ""},
+        {"a material never defined", "version 10\nobject \"o\" {\n material \"paint\"\n}\n", "", 0,
+         "3:2: warning: material \"paint\" is used but never defined", ""},
+        {"a material never defined, strictly",
+         "version 10\nobject \"o\" {\n material \"paint\"\n}\n", "--strict", 1,
+         "3:2: warning: material \"paint\" is used but never defined", ""},
+        {"vertices that are not numbers, counted all the same",
+         define + "  \"vertices\" [ 0 0 0,nan 0 0,0 inf 0,1 1 1 ] ,\n"
+                  "  \"triangles\" [ 0,1,2,0,2,3 ] ,\n }\n}\n",
+         "", 0, "5:3: warning: 2 numbers that are not finite (nan or inf)",
+         "triangles: 2 (4 vertices)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = folder.write("checked.scene", c.scene);
+        const tool_test::Run r = run(kInfo + " " + c.option + " " + path + " 2>&1");
+        EXPECT_EQ(r.status, c.status) << r.out;
+        if (c.finding.empty())
+            EXPECT_NE(r.out.find("findings: 0 errors, 0 warnings\n"), std::string::npos) << r.out;
+        else
+            EXPECT_NE(r.out.find("  " + path + ":" + c.finding + "\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.counts), std::string::npos) << r.out;
+        const tool_test::Run json = run(kInfo + " --json " + c.option + " " + path);
+        EXPECT_EQ(json.status, c.status);
+        EXPECT_NE(json.out.find("\"findings\": ["), std::string::npos) << json.out;
+    }
+}
+
+TEST(InfoToolTest, RefusesWhatIsNotASceneFileAndReadsStandardInput) {
+    TempFolder folder;
+    const std::string model = folder.write("model.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    const std::string empty = folder.write("empty.scene", "");
+    const std::string blank = folder.write("blank.scene", " \n\n");
+    const std::string cut = folder.write("cut.scene", "version 10\ngroup \"g\" {\n");
+    struct Case {
+        std::string command;
+        std::string printed; // standard error
+        std::string json;    // the JSON object on standard output with --json
+    };
+    const Case cases[] = {
+        {model, "sceneapi-info: " + model + ": not a Scene file",
+         "{\"errors\": [{\"file\": \"" + model + "\", \"message\": \"not a Scene file"},
+        {empty, "sceneapi-info: " + empty + ": the file is empty\n",
+         "{\"errors\": [{\"file\": \"" + empty + "\", \"message\": \"the file is empty\"}]}\n"},
+        {blank, "sceneapi-info: " + blank + ": the file is empty\n", "the file is empty"},
+        {folder.path(), "sceneapi-info: " + folder.path() + ": is a folder\n", "is a folder"},
+        {cut, cut + ":3:1: end of file inside", "\"line\": 3, \"column\": 1, \"message\": \"end"},
+        {"- < " + model, "sceneapi-info: -: not a Scene file", "{\"errors\": [{\"file\": \"-\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        const tool_test::Run text = run(kInfo + " " + c.command + " 2>&1");
+        EXPECT_EQ(text.status, 1);
+        EXPECT_NE(text.out.find(c.printed), std::string::npos) << text.out;
+        const tool_test::Run json = run(kInfo + " --json " + c.command + " 2>/dev/null");
+        EXPECT_EQ(json.status, 1);
+        EXPECT_EQ(json.out.rfind("{\"errors\": [{", 0), 0u) << json.out;
+        EXPECT_NE(json.out.find(c.json), std::string::npos) << json.out;
+    }
+    const tool_test::Run piped = run("printf '//x\\nversion 10\\n' | " + kInfo + " -");
+    EXPECT_EQ(piped.status, 0);
+    EXPECT_EQ(piped.out.rfind("-: 15 bytes, Scene file version 10\nheader: x\n", 0), 0u)
+        << piped.out;
+    const tool_test::Run usage = run(kInfo + " --json --frob x 2>/dev/null");
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.out,
+              "{\"errors\": [{\"file\": \"\", \"message\": \"unknown option --frob\"}]}\n");
 }
