@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +25,7 @@ constexpr const char* kVersionKeyPrefix = "SOFTWARE\\Vantel\\Photara ";
 constexpr const char* kBinNameValue = "BinName";
 constexpr const char* kResourceFolderValue = "ResourceFolder";
 constexpr const char* kResourceFolderName = "resources";
+constexpr const char* kStateResourceFolder = "/vantel/photara-sim";
 constexpr std::size_t kTextLimit = 2048;
 constexpr const char* kPendingSuffix = ".pending-";
 
@@ -187,7 +189,24 @@ bool own_record(int major, StandInRecord& out) {
     out.major = major;
     out.bin_name = self.string();
     out.bin_folder = self.parent_path().string();
-    out.resource_folder = (self.parent_path().parent_path() / kResourceFolderName).string();
+    // "resources" beside the program folder; where the user cannot write (an installed
+    // package), "vantel/photara-sim" in the user's state folder.
+    const std::filesystem::path beside = self.parent_path().parent_path();
+    const std::filesystem::path resources = beside / kResourceFolderName;
+    std::error_code ignored;
+    if (::access(std::filesystem::exists(resources, ignored) ? resources.c_str() : beside.c_str(),
+                 W_OK) == 0) {
+        out.resource_folder = resources.string();
+        return true;
+    }
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    if (state && state[0] == '/')
+        out.resource_folder = std::string(state) + kStateResourceFolder;
+    else if (home && home[0] == '/')
+        out.resource_folder = std::string(home) + "/.local/state" + kStateResourceFolder;
+    else
+        out.resource_folder = resources.string();
     return true;
 }
 

@@ -12,7 +12,9 @@ struct StandInRecord {
     int major = 0;
     std::string bin_name;        // the stand-in's executable
     std::string bin_folder;      // its folder, where its Live library lies
-    std::string resource_folder; // "resources" beside that folder: the log and received scenes
+    std::string resource_folder; // "resources" beside that folder (or, where the user cannot
+                                 // write, vantel/photara-sim in the user's state folder): the log
+                                 // and the received scenes
 };
 
 // Returns the record of this executable for a major version; false when the executable's path
