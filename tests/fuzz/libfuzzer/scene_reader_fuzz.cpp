@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fault("read error without line or column", result.error.describe());
         return 0;
     }
-    const SceneSummary summary = SceneSummary::of(result.document, size);
+    const SceneSummary summary = SceneSummary::of(result.document, text);
 
     std::ostringstream text_out;
     print_text(text_out, kPath, summary);
