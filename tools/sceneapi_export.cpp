@@ -7,6 +7,7 @@
 //                              to 20; Photara is started when none runs)
 
 #include "sceneapi_cs_wrapper.h"
+#include "sceneapi_version.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +23,8 @@ namespace {
 
 constexpr const char* kDefaultPath = "sample.scene";
 constexpr const char* kUsage =
-    "usage: sceneapi-export [-o PATH | --live]   (PATH \"-\": standard output)\n";
+    "usage: sceneapi-export [-o PATH | --live]   (PATH \"-\": standard output)\n"
+    "       sceneapi-export --help | --version\n";
 constexpr int kUpAxisY = 1;
 constexpr const char* kLiveOption = "--live";
 constexpr int kLiveLowestVersion = 7;
@@ -251,6 +253,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
             path = argv[++i];
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("sceneapi-export %s (interface %s)\n", SCENEAPI_VERSION,
+                        SCENEAPI_INTERFACE_VERSION);
+            return 0;
         } else if (std::strcmp(argv[i], kLiveOption) == 0) {
             live = true;
         } else {

@@ -187,7 +187,7 @@ TEST_F(LiveFaults, AnInstanceWhoseSceneIsUnreadableCountsAsBusy) {
 
 TEST_F(LiveFaults, AnInstanceThatDiesMidSceneLeavesTheHostRunning) {
     test_support::StandIn instance(std::string(kSimFolder) + "/" + kSimName,
-                                   {"--version", "8", "--instances", instances()});
+                                   {"--major", "8", "--instances", instances()});
     const std::string record = instances() + "/" + std::to_string(instance.pid()) + ".instance";
     ASSERT_TRUE(test_support::wait_until(
         kStartSeconds,

@@ -7,6 +7,7 @@ namespace info_texts {
 
 inline constexpr const char* kUsage =
     "usage: sceneapi-info [--json] [--strict] FILE   (FILE \"-\": standard input)\n"
+    "       sceneapi-info --help | --version\n"
     "exit status: 0 read and clean, 1 unreadable, not a Scene file or errors found (warnings "
     "too with --strict), 2 bad arguments\n";
 inline constexpr const char* kStrictOption = "--strict";

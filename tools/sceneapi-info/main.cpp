@@ -14,6 +14,7 @@
 #include "info_texts.h"
 #include "reader/scene_reader.h"
 #include "scene_summary.h"
+#include "sceneapi_version.h"
 #include "summary_printer.h"
 
 #include <cstring>
@@ -99,6 +100,14 @@ int main(int argc, char** argv) {
     std::string usage_error;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::cout << info_texts::kUsage;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "sceneapi-info " << SCENEAPI_VERSION << "\n";
+            return 0;
+        }
         if (a == info_texts::kJsonOption) {
             o.json = true;
         } else if (a == info_texts::kStrictOption) {

@@ -1,12 +1,14 @@
 #pragma once
 // The fixed texts and numbers of the exports.
 
+#include "sceneapi_version.h"
+
 namespace vtl {
 namespace export_text {
 
 // The interface version handed out by getVersion, as "<major>.<minor>".
-constexpr int kVersionMajor = 1;
-constexpr int kVersionMinor = 7;
+constexpr int kVersionMajor = SCENEAPI_INTERFACE_VERSION_MAJOR;
+constexpr int kVersionMinor = SCENEAPI_INTERFACE_VERSION_MINOR;
 constexpr const char* kVersionFormat = "%d.%d";
 
 // How connectToPhotara waits for an application it started: queries and pause after each.

@@ -5,6 +5,7 @@
 #include "dev/nodes/light_node.h"
 #include "file_api/null_api.h"
 #include "log/log.h"
+#include "sceneapi_version.h"
 
 #include <sstream>
 #include <stdexcept>
@@ -15,9 +16,7 @@ namespace {
 
 // The banner every destination is greeted with.
 constexpr const char* kBannerPrefix = "Photara SceneApi oo ";
-constexpr int kVersionMajor = 8;
-constexpr int kVersionMinor = 1;
-constexpr int kVersionPatch = 24;
+constexpr const char* kPackageVersion = SCENEAPI_VERSION;
 constexpr const char* kBannerBuilt = "  (built ";
 constexpr const char* kBannerEnd = ")";
 constexpr const char* kBuildTimestamp = __TIMESTAMP__;
@@ -81,8 +80,7 @@ void vtlSceneapi_oo::start_up() {
     if (api_ == nullptr) return;
     factory_->begin_scene(this);
     std::ostringstream banner;
-    banner << kBannerPrefix << kVersionMajor << '.' << kVersionMinor << '.' << kVersionPatch
-           << kBannerBuilt << kBuildTimestamp << kBannerEnd;
+    banner << kBannerPrefix << kPackageVersion << kBannerBuilt << kBuildTimestamp << kBannerEnd;
     print(banner.str());
     api_->set_version(kSceneVersion);
 }

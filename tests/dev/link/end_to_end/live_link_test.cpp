@@ -194,7 +194,7 @@ protected:
 };
 
 TEST_F(LiveLinkTest, ARunningInstanceReceivesTheSceneAndThenHoldsIt) {
-    start_instance({"--version", "8"});
+    start_instance({"--major", "8"});
     bool found = true;
     EXPECT_EQ(probePhotara("chair", 7, 20, false, &found), 0); // empty: it qualifies
     EXPECT_FALSE(found);
@@ -222,7 +222,7 @@ TEST_F(LiveLinkTest, TheInstanceReceivesWhatAFileWouldHoldAndNamesItsContent) {
     const std::string file = folder.file("export.scene");
     ASSERT_EQ(openFile(file.c_str(), nullptr, kUpAxisZ, 1.0f), 0);
     send_scene();
-    start_instance({"--version", "8"});
+    start_instance({"--major", "8"});
     std::string error;
     ASSERT_EQ(connect("", false, error), 0) << error;
     send_scene();
@@ -279,7 +279,7 @@ TEST_F(LiveLinkTest, WithoutAQualifyingInstanceTheApplicationIsStartedAndAwaited
 }
 
 TEST_F(LiveLinkTest, AnInstanceWithoutPortIsReachedThroughTheRecordedPortRange) {
-    const int port = start_instance({"--version", "8", "--advertise-port", "0"});
+    const int port = start_instance({"--major", "8", "--advertise-port", "0"});
     ASSERT_GT(port, 1);
     char range[96];
     std::snprintf(range, sizeof range,
@@ -318,7 +318,7 @@ TEST_F(LiveLinkTest, WithoutInstallationTheErrorIsCutAsStrncpyCuts) {
 }
 
 TEST_F(LiveLinkTest, TheSampleExporterSendsItsSceneLive) {
-    start_instance({"--version", "12"});
+    start_instance({"--major", "12"});
     StandIn exporter(kExporter, {"--live"});
     EXPECT_EQ(exporter.wait_exit(kExportSeconds), 0);
     const std::string text = received();

@@ -188,7 +188,7 @@ TEST_F(LiveSendBoundTest, AWorkingInstanceReceivesTheWholeSceneAndTheLinkReports
     const std::string output = folder.file("received.scene");
     std::filesystem::create_directory(instances);
     test_support::StandIn sim(
-        kSim, {"--port", "0", "--version", "8", "--instances", instances, "--output", output});
+        kSim, {"--port", "0", "--major", "8", "--instances", instances, "--output", output});
     const std::string record = instances + "/" + std::to_string(sim.pid()) + ".instance";
     ASSERT_TRUE(test_support::wait_until(
         kStartSeconds,
