@@ -395,7 +395,7 @@ TEST(ConvertToolTest, ArgumentsAreCheckedAndNamed) {
         {model, 2, "no destination"},
         {model + " -o " + model, 2, model + ": the output is the model itself"},
         {"--help", 0, "usage: sceneapi-convert MODEL -o OUT.scene"},
-        {"--version", 0, "sceneapi-convert: interface 1.7, assimp "},
+        {"--version", 0, "sceneapi-convert 8.1.24 (interface 1.7, assimp "},
         {"--list-formats", 0, ".obj"},
         {model + out + " --up-axis z --meter-scale 0.01", 0, " -> "},
     };

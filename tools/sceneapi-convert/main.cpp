@@ -12,6 +12,7 @@
 #include "progress.h"
 #include "scene_converter.h"
 #include "sceneapi_cs_wrapper.h"
+#include "sceneapi_version.h"
 #include "texture_files.h"
 
 #include <assimp/Importer.hpp>
@@ -427,8 +428,8 @@ int main(int argc, char** argv) {
     case Action::Version: {
         char version[16] = {};
         getVersion(version, sizeof version);
-        std::printf("sceneapi-convert: interface %s, assimp %u.%u.%u\n", version,
-                    aiGetVersionMajor(), aiGetVersionMinor(), aiGetVersionPatch());
+        std::printf("sceneapi-convert %s (interface %s, assimp %u.%u.%u)\n", SCENEAPI_VERSION,
+                    version, aiGetVersionMajor(), aiGetVersionMinor(), aiGetVersionPatch());
         return 0;
     }
     case Action::Formats:
