@@ -9,6 +9,7 @@ inline constexpr const char* kUsage =
     "       sceneapi-convert MODEL... -d OUTDIR [options]     one Scene file per model; a folder\n"
     "                                                         stands for the models in it\n"
     "       sceneapi-convert MODEL --live [options]           a running Photara\n"
+    "       sceneapi-convert FILE.scene -o OUT.glb|.gltf|.obj a Scene file as glTF or OBJ\n"
     "       sceneapi-convert --help | --version | --list-formats\n"
     "options:\n"
     "  --up-axis x|y|z   up axis written into the import options (also 0|1|2; default y)\n"

@@ -4,6 +4,7 @@
 //   sceneapi-convert MODEL -o OUT.scene         writes a Scene file ("-o -": standard output)
 //   sceneapi-convert MODEL... -d OUTDIR         one Scene file per model, and a table
 //   sceneapi-convert MODEL --live               sends it to a running Photara
+//   sceneapi-convert FILE.scene -o OUT.glb      a Scene file as glTF (.glb, .gltf) or OBJ
 //
 // Exit status 0 when every model was converted, 1 when one failed ("sceneapi-convert: MODEL:
 // reason", or the library's report when the destination failed), 2 for bad arguments.
@@ -11,6 +12,7 @@
 #include "convert_texts.h"
 #include "progress.h"
 #include "scene_converter.h"
+#include "scene_export.h"
 #include "sceneapi_cs_wrapper.h"
 #include "sceneapi_version.h"
 #include "texture_files.h"
@@ -376,6 +378,20 @@ void list_formats() {
 
 int run(const Options& o) {
     using namespace convert_texts;
+    if (o.folder.empty() && !o.live && is_view_format(o.output) &&
+        unreadable(o.models.front()).empty() && is_scene_file(o.models.front())) {
+        // A Scene file to glTF or OBJ: read with the Scene file reader, not as a model.
+        const SceneExport r = export_scene(o.models.front(), o.output);
+        for (const std::string& w : r.warnings)
+            if (!o.quiet)
+                std::cerr << kProgram << o.models.front() << ": " << kWarning << w << "\n";
+        if (!r.ok) {
+            std::cerr << kProgram << o.models.front() << ": " << r.reason << "\n";
+            return 1;
+        }
+        if (!o.quiet) std::cout << r.summary;
+        return 0;
+    }
     if (o.folder.empty()) {
         const Job job{o.models.front(), o.live ? std::string() : o.output, {}};
         const Outcome r = convert(o, job);
