@@ -6,10 +6,37 @@
 
 #include <stdlib.h>
 #include <string>
+#ifdef _WIN32
+#include "support/windows_registry.h"
+#endif
 
 namespace test_support {
 
 inline constexpr const char* kRegistryHeader = "Windows Registry Editor Version 5.00\n\n";
+
+#ifdef _WIN32
+// On Windows the library reads the registry itself: the same records are written into it (under
+// the test program's private Wine prefix) and removed again when this object goes. The files
+// are written as well, for tests that look at them.
+class RegistryFiles {
+public:
+    RegistryFiles() { clear_test_records(); }
+    ~RegistryFiles() { clear_test_records(); }
+    RegistryFiles(const RegistryFiles&) = delete;
+    RegistryFiles& operator=(const RegistryFiles&) = delete;
+
+    void write_user(const std::string& body) {
+        folder.write("user.reg", kRegistryHeader + body);
+        replace_records(HKEY_CURRENT_USER, body);
+    }
+    void write_machine(const std::string& body) {
+        folder.write("machine.reg", kRegistryHeader + body);
+        replace_records(HKEY_LOCAL_MACHINE, body);
+    }
+
+    TempFolder folder;
+};
+#else
 
 class RegistryFiles {
 public:
@@ -32,5 +59,6 @@ public:
 
     TempFolder folder;
 };
+#endif
 
 } // namespace test_support

@@ -3,6 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#ifdef _WIN32
+#include "support/windows_posix.h"
+#include <random>
+#endif
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -13,12 +17,23 @@ namespace test_support {
 class TempFolder {
 public:
     TempFolder() {
+#ifdef _WIN32
+        // No mkdtemp: a random name, created only when it does not exist yet.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                              ("sceneapi_test_" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) path_ = candidate.string();
+        }
+        if (path_.empty()) throw std::runtime_error("no temporary folder");
+#else
         std::string pattern =
             (std::filesystem::temp_directory_path() / "sceneapi_test_XXXXXX").string();
         std::vector<char> name(pattern.begin(), pattern.end());
         name.push_back('\0');
         if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
         path_ = name.data();
+#endif
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

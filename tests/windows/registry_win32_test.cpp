@@ -1,0 +1,243 @@
+// The installation records on Windows: the registry store reads the system's registry (the test
+// program's private Wine prefix). The same assertions as the record file tests on POSIX, with
+// the values written through the registry's own interface.
+#include "platform/registry.h"
+
+#include "support/windows_registry.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using platform::RegistryKey;
+using platform::RegistryRoot;
+
+namespace {
+
+// A key of its own under the current user, removed with everything below it when the test ends.
+class RegistryWin32Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = "SOFTWARE\\SceneApiTest\\" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\SceneApiTest");
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\SceneApiTest");
+    }
+
+    // Creates the key below the test's own key ("" is the test's key) and returns it, open.
+    HKEY create(const std::string& below = "") {
+        std::string path = below.empty() ? base_ : base_ + "\\" + below;
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, test_support::wide(path).c_str(), 0, nullptr,
+                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS)
+            << path;
+        keys_.push_back(key);
+        return key;
+    }
+    static void set_text(HKEY key, const std::string& name, const std::string& text,
+                         DWORD type = REG_SZ) {
+        std::wstring value = test_support::wide(text);
+        ASSERT_EQ(RegSetValueExW(key, test_support::wide(name).c_str(), 0, type,
+                                 reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    static void set_raw(HKEY key, const std::string& name, DWORD type, const void* data,
+                        DWORD bytes) {
+        ASSERT_EQ(RegSetValueExW(key, test_support::wide(name).c_str(), 0, type,
+                                 static_cast<const BYTE*>(data), bytes),
+                  ERROR_SUCCESS);
+    }
+    static void set_number(HKEY key, const std::string& name, DWORD value) {
+        set_raw(key, name, REG_DWORD, &value, sizeof value);
+    }
+    RegistryKey open(const std::string& below = "") const {
+        return RegistryKey::open(RegistryRoot::current_user,
+                                 below.empty() ? base_ : base_ + "\\" + below);
+    }
+    ~RegistryWin32Test() override {
+        for (HKEY key : keys_) RegCloseKey(key);
+    }
+
+    std::string base_;
+    std::vector<HKEY> keys_;
+};
+
+std::string text_of(const RegistryKey& key, const std::string& name, std::size_t limit = 2048) {
+    std::string value = "<unread>";
+    key.read_text(name, limit, value);
+    return value;
+}
+
+TEST_F(RegistryWin32Test, ReadsTextAndNumberValuesOfAKey) {
+    HKEY key = create("Photara 8");
+    set_text(key, "BinName", "C:\\Program Files\\Photara 8\\bin\\photara.exe");
+    set_text(key, "Quoted", "a \"b\" c:\\d\\");
+    set_text(key, "Empty", "");
+    set_text(key, "", "default");
+    set_text(key, "Expandable", "%SystemRoot%\\x", REG_EXPAND_SZ);
+    set_number(key, "LiveLinkPort", 9000);
+    set_number(key, "Big", 0xFFFFFFFEu);
+    RegistryKey opened = open("Photara 8");
+    ASSERT_TRUE(opened.is_open());
+    EXPECT_EQ(text_of(opened, "BinName"), "C:\\Program Files\\Photara 8\\bin\\photara.exe");
+    EXPECT_EQ(text_of(opened, "Quoted"), "a \"b\" c:\\d\\");
+    EXPECT_EQ(text_of(opened, "Empty"), "");
+    EXPECT_EQ(text_of(opened, ""), "default");
+    EXPECT_EQ(text_of(opened, "Expandable"), "%SystemRoot%\\x"); // as stored, not expanded
+    std::uint32_t number = 0;
+    ASSERT_TRUE(opened.read_number("LiveLinkPort", number));
+    EXPECT_EQ(number, 9000u);
+    ASSERT_TRUE(opened.read_number("Big", number));
+    EXPECT_EQ(number, 0xFFFFFFFEu);
+}
+
+TEST_F(RegistryWin32Test, KeyAndValueNamesIgnoreCase) {
+    set_text(create("photara 8"), "binname", "/x");
+    RegistryKey key = RegistryKey::open(RegistryRoot::current_user,
+                                        "software\\SCENEAPITEST\\KeyAndValueNamesIgnoreCase\\"
+                                        "PHOTARA 8");
+    ASSERT_TRUE(key.is_open());
+    EXPECT_EQ(text_of(key, "BinName"), "/x");
+}
+
+TEST_F(RegistryWin32Test, AKeyExistsWhenItOrAKeyBelowItIsNamed) {
+    set_text(create("Vantel\\Photara 8"), "BinName", "/x");
+    EXPECT_TRUE(open("Vantel").is_open());
+    EXPECT_TRUE(open("").is_open());
+    EXPECT_FALSE(open("Vant").is_open());
+    EXPECT_FALSE(open("Vantel\\Photara 9").is_open());
+    // The parent holds none of its child's values.
+    EXPECT_EQ(text_of(open("Vantel"), "BinName"), "<unread>");
+}
+
+TEST_F(RegistryWin32Test, ValuesAreReadOnlyAsTheirOwnType) {
+    HKEY key = create();
+    set_text(key, "Text", "9000");
+    set_number(key, "Number", 1);
+    const DWORD four = 9000;
+    set_raw(key, "Binary", REG_BINARY, &four, sizeof four);      // four bytes, but not a number
+    set_raw(key, "BigEndian", REG_DWORD_BIG_ENDIAN, &four, sizeof four);
+    const unsigned long long wide_number = 9000;
+    set_raw(key, "Qword", REG_QWORD, &wide_number, sizeof wide_number);
+    set_text(key, "Multi", "a", REG_MULTI_SZ);
+    const wchar_t raw_text[] = L"text";
+    set_raw(key, "BinaryText", REG_BINARY, raw_text, sizeof raw_text); // text bytes, not text
+    RegistryKey opened = open();
+    std::uint32_t number = 5;
+    for (const char* name : {"Text", "Binary", "BigEndian", "Qword", "Multi", "BinaryText"})
+        EXPECT_FALSE(opened.read_number(name, number)) << name;
+    EXPECT_EQ(number, 5u);
+    for (const char* name : {"Number", "Binary", "Qword", "Multi", "BinaryText"})
+        EXPECT_EQ(text_of(opened, name), "<unread>") << name;
+    EXPECT_EQ(text_of(opened, "Text"), "9000");
+}
+
+TEST_F(RegistryWin32Test, MissingValuesAreNotRead) {
+    create();
+    RegistryKey opened = open();
+    ASSERT_TRUE(opened.is_open());
+    std::uint32_t number = 7;
+    EXPECT_FALSE(opened.read_number("Missing", number));
+    EXPECT_EQ(number, 7u);
+    EXPECT_EQ(text_of(opened, "Missing"), "<unread>");
+    RegistryKey closed;
+    EXPECT_FALSE(closed.read_number("Missing", number));
+    EXPECT_EQ(text_of(closed, "Missing"), "<unread>");
+}
+
+TEST_F(RegistryWin32Test, TextLongerThanTheLimitIsNotRead) {
+    // 520 bytes hold 259 UTF-16 units and the terminator.
+    std::string fits(259, 'x');
+    std::string too_long(260, 'x');
+    std::string wide = std::string(258, 'x') + "\xF0\x9F\x98\x80"; // 258 + a surrogate pair
+    HKEY key = create();
+    set_text(key, "Fits", fits);
+    set_text(key, "Long", too_long);
+    set_text(key, "Wide", wide);
+    RegistryKey opened = open();
+    EXPECT_EQ(text_of(opened, "Fits", 520), fits);
+    EXPECT_EQ(text_of(opened, "Long", 520), "<unread>");
+    EXPECT_EQ(text_of(opened, "Wide", 520), "<unread>");
+    EXPECT_EQ(text_of(opened, "Wide", 522), wide);
+}
+
+TEST_F(RegistryWin32Test, TextWithoutStoredTerminatorIsReadWhole) {
+    const wchar_t unterminated[] = {L'a', L'b', L'c'};
+    set_raw(create(), "Raw", REG_SZ, unterminated, sizeof unterminated);
+    EXPECT_EQ(text_of(open(), "Raw"), "abc");
+    EXPECT_EQ(text_of(open(), "Raw", 8), "abc");    // 3 units and the terminator
+    EXPECT_EQ(text_of(open(), "Raw", 6), "<unread>"); // no room for the terminator
+}
+
+TEST_F(RegistryWin32Test, NamesAndTextsAreUtf8) {
+    set_text(create("Caf\xC3\xA9 \xE5\xA0\xB4"), "N\xC3\xA4me", "r\xC3\xA9sum\xC3\xA9 \xF0\x9F\x98\x80");
+    RegistryKey key = open("Caf\xC3\xA9 \xE5\xA0\xB4");
+    ASSERT_TRUE(key.is_open());
+    EXPECT_EQ(text_of(key, "N\xC3\xA4me"), "r\xC3\xA9sum\xC3\xA9 \xF0\x9F\x98\x80");
+    EXPECT_EQ(open().subkey_names(), std::vector<std::string>{"Caf\xC3\xA9 \xE5\xA0\xB4"});
+    EXPECT_FALSE(open("\xFF\xFE").is_open()); // not UTF-8
+}
+
+TEST_F(RegistryWin32Test, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
+    create("Vantel\\Photara 8");
+    create("Vantel\\Photara 8\\Deep\\Deeper");
+    create("Vantel\\Implied\\Below");
+    create("Vantel\\Photara 9");
+    create("Vantelx\\Other");
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* path;
+        bool open;
+        Names names;
+    };
+    const Case cases[] = {
+        {"Vantel", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"VANTEL", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"Vantel\\Photara 8", true, {"Deep"}},
+        {"Vantel\\Implied", true, {"Below"}},
+        {"Vantel\\Photara 9", true, {}},
+        {"", true, {"Vantel", "Vantelx"}},
+        {"Vant", false, {}},
+    };
+    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    for (const Case& c : cases) {
+        RegistryKey key = store.open(c.path[0] ? base_ + "\\" + c.path : base_);
+        EXPECT_EQ(key.is_open(), c.open) << c.path;
+        Names names = key.subkey_names();
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.path;
+    }
+    EXPECT_EQ(RegistryKey().subkey_names(), Names());
+}
+
+TEST_F(RegistryWin32Test, AStoreReadsTheRegistryItself) {
+    set_text(create(), "V", "first");
+    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    EXPECT_EQ(text_of(store.open(base_), "V"), "first");
+    EXPECT_EQ(store.root(), RegistryRoot::current_user);
+    EXPECT_EQ(store.location(), "");
+    EXPECT_EQ(store.state(), platform::RegistryStore::State::read);
+    EXPECT_EQ(platform::RegistryStore::load(RegistryRoot::local_machine).root(),
+              RegistryRoot::local_machine);
+    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
+    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
+}
+
+TEST_F(RegistryWin32Test, AClosedKeyStaysClosed) {
+    set_text(create(), "V", "x");
+    RegistryKey key = open();
+    ASSERT_TRUE(key.is_open());
+    RegistryKey moved = std::move(key);
+    EXPECT_TRUE(moved.is_open());
+    moved.close();
+    EXPECT_FALSE(moved.is_open());
+    EXPECT_EQ(text_of(moved, "V"), "<unread>");
+}
+
+} // namespace
