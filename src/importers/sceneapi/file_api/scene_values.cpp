@@ -3,6 +3,7 @@
 
 #include "file_api/vtlscene_api_file.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstring>
 
@@ -17,6 +18,14 @@ inline float finite_or_minus_one(float v) {
 inline double finite_or_minus_one(double v) {
     return (v > -double(FLT_MAX) && v < double(FLT_MAX)) ? v : -1.0;
 }
+
+// Longest texts of one number: "%g" ("-2.22507e-308"), "%d" ("-2147483648"), and "%16.16f"
+// of a value inside the float range (39 digits, the point and 16 decimals, a sign).
+constexpr std::size_t kMaxGChars = 13;
+constexpr std::size_t kMaxIntChars = 11;
+constexpr std::size_t kMaxFixed16FloatRangeChars = 57;
+// Deeper indentation than this keeps an array on the calling thread.
+constexpr std::size_t kMaxThreadedIndent = 4096;
 
 template <typename T> T load(const void* p, std::size_t index = 0) {
     T v;
@@ -316,60 +325,120 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     };
     const char* bytes = static_cast<const char*>(data);
     auto float_at = [bytes](std::size_t index) { return load<float>(bytes, index); };
+    // Each element type: its formatter, its numbers and the longest text it can have.
+    auto write_elements = [&](auto element, std::size_t values, std::size_t max_chars) {
+        if (put_elements_threaded(element, n, values, max_chars)) return;
+        elements(element);
+        flush();
+    };
     switch (t) {
     case vtl_type::color:
-        elements([&](char* p, uint32_t i) {
-            const std::size_t first = std::size_t(i) * 3;
-            p = number_format::g_float(p, float_at(first));
-            *p++ = ' ';
-            p = number_format::g_float(p, float_at(first + 1));
-            *p++ = ' ';
-            return number_format::g_float(p, float_at(first + 2));
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                const std::size_t first = std::size_t(i) * 3;
+                p = number_format::g_float(p, float_at(first));
+                *p++ = ' ';
+                p = number_format::g_float(p, float_at(first + 1));
+                *p++ = ' ';
+                return number_format::g_float(p, float_at(first + 2));
+            },
+            3, 3 * kMaxGChars + 2);
         break;
     case vtl_type::float4:
-        elements([&](char* p, uint32_t i) {
-            for (std::size_t k = 0; k < 4; ++k) {
-                if (k) *p++ = ' ';
-                p = number_format::g_float(p, float_at(std::size_t(i) * 4 + k));
-            }
-            return p;
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                for (std::size_t k = 0; k < 4; ++k) {
+                    if (k) *p++ = ' ';
+                    p = number_format::g_float(p, float_at(std::size_t(i) * 4 + k));
+                }
+                return p;
+            },
+            4, 4 * kMaxGChars + 3);
         break;
     case vtl_type::float1:
-        elements([&](char* p, uint32_t i) {
-            return number_format::g_float(p, finite_or_minus_one(float_at(i)));
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                return number_format::g_float(p, finite_or_minus_one(float_at(i)));
+            },
+            1, kMaxGChars);
         break;
     case vtl_type::double1:
-        elements([&](char* p, uint32_t i) {
-            return number_format::fixed16(p, finite_or_minus_one(load<double>(data, i)));
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                return number_format::fixed16(p, finite_or_minus_one(load<double>(data, i)));
+            },
+            1, kMaxFixed16FloatRangeChars);
         break;
     case vtl_type::vector:
-        elements([&](char* p, uint32_t i) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                if (k) *p++ = ' ';
-                p = number_format::g(p, load<double>(data, std::size_t(i) * 3 + k));
-            }
-            return p;
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                for (std::size_t k = 0; k < 3; ++k) {
+                    if (k) *p++ = ' ';
+                    p = number_format::g(p, load<double>(data, std::size_t(i) * 3 + k));
+                }
+                return p;
+            },
+            3, 3 * kMaxGChars + 2);
         break;
     case vtl_type::integer:
     case vtl_type::shader_id:
-        elements(
-            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); });
+        write_elements(
+            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); },
+            1, kMaxIntChars);
         break;
     case vtl_type::boolean:
-        elements([&](char* p, uint32_t i) {
-            *p = load<int32_t>(data, i) != 0 ? '1' : '0';
-            return p + 1;
-        });
+        write_elements(
+            [&](char* p, uint32_t i) {
+                *p = load<int32_t>(data, i) != 0 ? '1' : '0';
+                return p + 1;
+            },
+            1, 1);
         break;
     default:
         return; // no elements for other element types
     }
-    flush();
+}
+
+template <typename Element>
+bool vtlScene_api_file::put_elements_threaded(const Element& element, uint32_t n,
+                                              std::size_t values_per_element,
+                                              std::size_t max_element_chars) {
+    const ArrayThreading threading = threading_;
+    // Captured shader text stays on the calling thread: it is small and cut like any piece.
+    if (threading.threads <= 1 || capturing_ || n == 0) return false;
+    if (std::size_t(n) * values_per_element < threading.min_values) return false;
+    const std::size_t width = indent_width();
+    if (width > kMaxThreadedIndent) return false;
+
+    // A chunk is a run of whole elements; each element's separator and line break depend only
+    // on its index and n, so chunks formatted apart and written in order give the same text.
+    const std::size_t per_element = max_element_chars + 1;
+    std::size_t chunk_elements = threading.chunk_bytes / per_element;
+    if (chunk_elements < 8) chunk_elements = 8;
+    const std::size_t chunks = (std::size_t(n) + chunk_elements - 1) / chunk_elements;
+    // Room for the worst case: the longest elements and a line break after every eighth.
+    const std::size_t slot_bytes =
+        chunk_elements * per_element + (chunk_elements / 8 + 2) * (width + 1);
+
+    pipeline_.run(
+        threading.threads, chunks, slot_bytes,
+        [&](std::size_t k, char* p) {
+            const uint32_t first = static_cast<uint32_t>(k * chunk_elements);
+            const uint32_t last = static_cast<uint32_t>(
+                std::min<std::size_t>(std::size_t(n), std::size_t(first) + chunk_elements));
+            for (uint32_t i = first; i < last; ++i) {
+                p = element(p, i);
+                *p++ = i + 1 < n ? ',' : ' ';
+                if (i > 0 && i % 8 == 0) {
+                    *p++ = '\n';
+                    std::memset(p, ' ', width);
+                    p += width;
+                }
+            }
+            return p;
+        },
+        [this](const char* text, std::size_t size) { emit(text, size); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

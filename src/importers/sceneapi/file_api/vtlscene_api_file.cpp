@@ -38,7 +38,8 @@ constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
 } // namespace
 
 vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
-    : output_(output), binary_arrays_(binary_arrays), format_buffer_(new char[kMaxPiece + 2]) {
+    : output_(output), binary_arrays_(binary_arrays), format_buffer_(new char[kMaxPiece + 2]),
+      threading_{chunk_pipeline::default_threads(), kThreadedMinValues, kChunkBytes} {
     NumericLocale& locale = numeric_locale();
     if (locale.writers++ == 0) {
         const char* current = std::setlocale(LC_NUMERIC, nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 // The back-end that turns the scene API call stream into the text Scene file.
 
+#include "file_api/chunk_pipeline.h"
 #include "file_api/scene_text.h"
 #include "file_api/text_piece.h"
 #include "file_api/vtlscene_api.h"
@@ -107,6 +108,23 @@ public:
     // Opens a camera block that modifies an existing camera; refused like begin_camera.
     virtual bool modify_camera(const char* name);
 
+    // How whole numeric text arrays are formatted on several threads. An array of at least
+    // `min_values` numbers (elements times their numbers) is cut into chunks of about
+    // `chunk_bytes` of text, formatted by up to `threads` threads (the calling thread among
+    // them) and written in order while the next chunks are formatted; the text is the same
+    // as with one thread. The threads exist only while such an array is written.
+    struct ArrayThreading {
+        unsigned threads;       // 1: everything on the calling thread
+        std::size_t min_values; // smaller arrays are formatted on the calling thread
+        std::size_t chunk_bytes;
+    };
+    // Arrays of fewer numbers stay on the calling thread (measured with bench/writer_bench).
+    static constexpr std::size_t kThreadedMinValues = 196608;
+    static constexpr std::size_t kChunkBytes = 192 * 1024;
+    // A new writer takes chunk_pipeline::default_threads() (SCENEAPI_THREADS overrides it).
+    void set_array_threading(const ArrayThreading& threading) { threading_ = threading; }
+    const ArrayThreading& array_threading() const { return threading_; }
+
 private:
     enum Mode : unsigned {
         kModeNone = 0,
@@ -137,6 +155,10 @@ private:
     void put_value(int type, const void* value);
     void put_array(int element_type, const vtlArray& array);
     void put_array_text(int element_type, const vtlArray& array);
+    // Numeric elements [0, n) on several threads; false when the array stays on this thread.
+    template <typename Element>
+    bool put_elements_threaded(const Element& element, uint32_t n, std::size_t values_per_element,
+                               std::size_t max_element_chars);
     void put_binary_block(char marker, uint32_t count, const void* data, std::size_t bytes);
     void put_matrix_statement(const char* keyword, const vtlMatrix& m);
     void put_vector_statement(const char* keyword, double x, double y, double z);
@@ -180,4 +202,6 @@ private:
     std::vector<uint32_t> element_buffer_;
     unsigned writer_flags_ = kInitialFlags;
     std::unique_ptr<char[]> format_buffer_; // one formatted output piece
+    ArrayThreading threading_;
+    chunk_pipeline::ChunkPipeline pipeline_; // chunk buffers of threaded arrays, kept for reuse
 };
