@@ -4,7 +4,7 @@
 // objects and materials in its scene document (see sim_protocol.h).
 //
 //     photara-sim [--major N] [--port N] [--advertise-port N] [--scene FILE]
-//                 [--output FILE] [--instances FOLDER]
+//                 [--output FILE] [--instances FOLDER] [--view [--view-port N] [--no-browser]]
 //     photara-sim register [--major N] [--records FILE]
 //     photara-sim unregister [--major N] [--records FILE]
 //     photara-sim stop [--instances FOLDER]
@@ -28,6 +28,10 @@
 // names the port the instance offers in its record (default: the one it listens on; 0 offers none).
 // SIGTERM or SIGINT end it; it then removes its record. Instances register in the folder of
 // PHOTARA_SIM_INSTANCES, by default photara-sim-<user id> in the temporary folder.
+//
+// --view also serves the browser viewer of sceneapi-view on 127.0.0.1 (any free port unless
+// --view-port N) for the latest scene received, prints its URL and opens it unless --no-browser;
+// an open page shows each new scene when its link ends.
 
 #include "platform/posix/unique_fd.h"
 #include "reader/scene_reader.h"
@@ -35,6 +39,7 @@
 #include "sim_installation.h"
 #include "sim_protocol.h"
 #include "sim_records.h"
+#include "view_server.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -44,6 +49,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
@@ -61,6 +67,7 @@ namespace photara_sim {
 namespace {
 
 constexpr int kDefaultVersion = 8;
+constexpr int kMaxPort = 65535;
 constexpr int kListenBacklog = 8;
 constexpr int kPollIntervalMs = 100;
 constexpr int kGreetingTimeoutMs = 3000;
@@ -70,6 +77,7 @@ constexpr const char* kNamedBlocks[] = {"group", "object", "material"};
 constexpr const char* kUsage =
     "usage: photara-sim [--major N] [--port N] [--advertise-port N] [--scene FILE]\n"
     "                   [--output FILE] [--instances FOLDER]\n"
+    "                   [--view [--view-port N] [--no-browser]]\n"
     "       photara-sim register [--major N] [--records FILE]\n"
     "       photara-sim unregister [--major N] [--records FILE]\n"
     "       photara-sim stop [--instances FOLDER]\n"
@@ -93,6 +101,9 @@ constexpr const char* kHelp =
     "  --output FILE   where the Scene text of each link goes (default: received.scene in the\n"
     "                  record's resource folder)\n"
     "  --instances DIR the folder of the running instances\n"
+    "  --view          show the latest scene received in the browser (a viewer on 127.0.0.1;\n"
+    "                  its URL is printed and opened unless --no-browser)\n"
+    "  --view-port N   the viewer's port (default: any free port)\n"
     "  --version       print the version;  --help  print this text\n";
 constexpr const char* kReceivedFileName = "/received.scene";
 
@@ -112,6 +123,9 @@ struct Options {
     std::string scene_file;
     std::string output_file;
     std::string instances;
+    bool view = false;
+    int view_port = 0; // 0: any free port
+    bool browser = true;
 };
 
 // Tells whether a text is a decimal number of at most nine digits.
@@ -138,9 +152,21 @@ bool read_options(int argc, char** argv, Options& options) {
     options.instances = instances_folder();
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        if (name == "--view") {
+            options.view = true;
+            continue;
+        }
+        if (name == "--no-browser") {
+            options.browser = false;
+            continue;
+        }
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
-        if (name == "--major" || name == "--version") {
+        if (name == "--view-port") {
+            if (!is_number(value) || std::atoi(value) > kMaxPort) return false;
+            options.view_port = std::atoi(value);
+            options.view = true;
+        } else if (name == "--major" || name == "--version") {
             if (!is_number(value)) return false;
             options.version = std::atoi(value);
         } else if (name == "--port") {
@@ -451,14 +477,17 @@ bool send_line(int fd, const std::string& line) {
     return ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
 }
 
-// Serves one connection: greeting, answer, scene text, confirmation of its size.
-void serve(int fd, Instance& instance) {
+// Serves one connection: greeting, answer, scene text, confirmation of its size; the viewer,
+// when there is one, shows the scene.
+void serve(int fd, Instance& instance, vtl::view::ViewServer* view, int& links) {
     if (!read_greeting(fd)) return;
     if (!send_line(fd, kReady + std::to_string(::getpid()) + kLineEnd)) return;
     std::string text;
     if (!read_scene(fd, text)) return;
     send_line(fd, kReceived + std::to_string(text.size()) + kLineEnd);
     instance.take_link(text);
+    ++links;
+    if (view) view->show("link " + std::to_string(links) + " received", text);
 }
 
 } // namespace
@@ -526,10 +555,25 @@ int main(int argc, char** argv) {
                                             : options.output_file.c_str(),
                 instance_file(options.instances, ::getpid(), kSceneSuffix).c_str());
     std::fflush(stdout);
+    std::unique_ptr<vtl::view::ViewServer> view;
+    if (options.view) {
+        vtl::view::ServerOptions view_options;
+        view_options.port = options.view_port;
+        view = std::make_unique<vtl::view::ViewServer>(view_options);
+        std::string error;
+        if (!view->start(error)) {
+            std::fprintf(stderr, "photara-sim: viewer: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("photara-sim: viewer of the scenes received at %s\n", view->url().c_str());
+        std::fflush(stdout);
+        if (options.browser && vtl::view::can_open_browser()) vtl::view::open_browser(view->url());
+    }
+    int links = 0;
     while (!g_stop) {
         if (!wait_readable(listener.get(), -1)) continue;
         UniqueFd connection(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection.get() >= 0) serve(connection.get(), instance);
+        if (connection.get() >= 0) serve(connection.get(), instance, view.get(), links);
     }
     return 0;
 }

@@ -19,11 +19,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -60,48 +58,6 @@ Stamp stamp_of(const std::string& path) {
         s.changed = info.st_mtim;
     }
     return s;
-}
-
-// True when a program of that name is found on PATH.
-bool on_path(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (!path) return false;
-    std::string folders = path;
-    std::size_t start = 0;
-    while (start <= folders.size()) {
-        std::size_t end = folders.find(':', start);
-        if (end == std::string::npos) end = folders.size();
-        const std::string folder = folders.substr(start, end - start);
-        if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-// Opens the URL with xdg-open, detached: its output goes nowhere and nobody waits for it.
-void open_browser(const std::string& url) {
-    const pid_t child = ::fork();
-    if (child < 0) return;
-    if (child == 0) {
-        if (::fork() == 0) {
-            ::setsid();
-            const int null = ::open("/dev/null", O_RDWR);
-            if (null >= 0) {
-                ::dup2(null, 0);
-                ::dup2(null, 1);
-                ::dup2(null, 2);
-            }
-            sigset_t none;
-            sigemptyset(&none);
-            ::sigprocmask(SIG_SETMASK, &none, nullptr);
-            ::execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
 }
 
 bool is_port(const char* text, int& port) {
@@ -187,12 +143,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("sceneapi-view: showing %s at %s\n", path.c_str(), server.url().c_str());
-    if (!browser || !on_path("xdg-open"))
+    if (!browser || !vtl::view::can_open_browser())
         std::printf("sceneapi-view: open that URL in a browser on this machine; Ctrl-C stops\n");
     else
         std::printf("sceneapi-view: Ctrl-C stops\n");
     std::fflush(stdout);
-    if (browser && on_path("xdg-open")) open_browser(server.url());
+    if (browser && vtl::view::can_open_browser()) vtl::view::open_browser(server.url());
 
     for (;;) {
         const timespec second{1, 0};

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +22,8 @@
 #include <set>
 #include <sstream>
 #include <sys/random.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vtl::view {
@@ -169,7 +172,52 @@ std::filesystem::path own_folder() {
     return std::filesystem::canonical("/proc/self/exe", error).parent_path();
 }
 
+// True when a program of that name is found on PATH.
+bool on_path(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    if (!path) return false;
+    std::string folders = path;
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string folder = folders.substr(start, end - start);
+        if (!folder.empty() && ::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
+
+bool can_open_browser() {
+    return on_path("xdg-open");
+}
+
+void open_browser(const std::string& url) {
+    const pid_t child = ::fork();
+    if (child < 0) return;
+    if (child == 0) {
+        if (::fork() == 0) {
+            ::setsid();
+            const int null = ::open("/dev/null", O_RDWR);
+            if (null >= 0) {
+                ::dup2(null, 0);
+                ::dup2(null, 1);
+                ::dup2(null, 2);
+            }
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
 
 Snapshot make_snapshot(const std::string& name, const std::string& text, std::uint64_t version) {
     Snapshot s;

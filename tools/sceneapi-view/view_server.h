@@ -56,6 +56,11 @@ std::string default_three_folder();
 // A token of 24 random bytes from the system's random source, as 48 hexadecimal digits.
 std::string random_token();
 
+// True when xdg-open is on PATH.
+bool can_open_browser();
+// Opens the URL with xdg-open, detached: its output goes nowhere and nobody waits for it.
+void open_browser(const std::string& url);
+
 class ViewServer {
 public:
     explicit ViewServer(ServerOptions options);
