@@ -291,7 +291,8 @@ private:
             out.perspective.yfov = cam.yfov;
             out.perspective.aspectRatio = cam.aspect;
             out.perspective.znear = cam.znear;
-            out.perspective.zfar = cam.zfar;
+            // The writer always gives a far plane: without a range, far enough for any scene.
+            out.perspective.zfar = cam.zfar > cam.znear ? cam.zfar : cam.znear * 1e7;
         }
         model.cameras.push_back(std::move(out));
     }
