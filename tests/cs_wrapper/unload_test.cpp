@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include "support/windows_dlfcn.h"
+#else
 #include <dlfcn.h>
+#endif
 
 namespace {
 

@@ -27,7 +27,11 @@ namespace {
 constexpr int sample_divisor = NUMBER_FORMAT_SAMPLE_DIVISOR;
 constexpr const char* c_locale = "C";
 constexpr const char* decimal_comma = "decimal comma";
+#ifdef _WIN32
+constexpr const char* decimal_comma_names[] = {"de-DE", "German_Germany.1252", "German"};
+#else
 constexpr const char* decimal_comma_names[] = {"de_DE.UTF-8", "de_DE.utf8"};
+#endif
 constexpr std::size_t mismatches_shown = 8;
 
 const float float_nan = std::numeric_limits<float>::quiet_NaN();
@@ -35,6 +39,20 @@ const float float_inf = std::numeric_limits<float>::infinity();
 const double double_nan = std::numeric_limits<double>::quiet_NaN();
 const double double_inf = std::numeric_limits<double>::infinity();
 
+#ifdef _WIN32
+// No locale handles for printf here: the numeric locale is switched to "C" around each call.
+class CLocaleHandle {
+public:
+    template <class T> std::string print(const char* format, T value) const {
+        char text[number_format::max_chars + 1];
+        const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+        std::setlocale(LC_NUMERIC, "C");
+        const int length = std::snprintf(text, sizeof text, format, value);
+        std::setlocale(LC_NUMERIC, previous.c_str());
+        return std::string(text, length < 0 ? 0 : static_cast<std::size_t>(length));
+    }
+};
+#else
 // The "C" locale as a handle: printf in it whatever the process locale is.
 class CLocaleHandle {
 public:
@@ -57,6 +75,7 @@ public:
 private:
     locale_t handle_;
 };
+#endif
 
 // The text one of our functions writes for one value.
 template <class T> std::string ours(char* (*format)(char*, T), T value) {

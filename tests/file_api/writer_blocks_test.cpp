@@ -366,6 +366,10 @@ TEST(WriterShaders, ShaderHandleParameterIsPlacedAtIndentationTwo) {
 TEST(WriterLocale, NumericLocaleIsCWhileAWriterExistsAndRestoredAfter) {
     const char* comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
     if (!comma) comma = std::setlocale(LC_NUMERIC, "de_DE.utf8");
+#ifdef _WIN32
+    if (!comma) comma = std::setlocale(LC_NUMERIC, "de-DE");
+    if (!comma) comma = std::setlocale(LC_NUMERIC, "German_Germany.1252");
+#endif
     ASSERT_NE(comma, nullptr) << "the de_DE locale is needed (package locales-all)";
     std::string before = std::setlocale(LC_NUMERIC, nullptr);
     std::string text = write_scene([](vtlScene_api_file& w) {

@@ -7,10 +7,24 @@
 #include <regex>
 #include <unistd.h>
 
-using test_support::read_file;
 using test_support::TempFolder;
 
 namespace {
+
+#ifdef _WIN32
+// The log is a text file: on Windows its lines end in "\r\n", read here as "\n".
+std::string text_lines(std::string text) {
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    return lines;
+}
+std::string read_file(const std::filesystem::path& path) {
+    return text_lines(test_support::read_file(path));
+}
+#else
+using test_support::read_file;
+#endif
 
 constexpr std::uintmax_t kRestartSize = 20971520;
 constexpr const char* kTimePattern = "[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}";
@@ -42,7 +56,11 @@ protected:
 std::string read_from(const std::string& path, std::uintmax_t offset) {
     std::ifstream in(path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+#ifdef _WIN32
+    text = text_lines(text);
+#endif
+    return text;
 }
 
 int g_evaluations = 0;

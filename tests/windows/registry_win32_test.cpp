@@ -24,8 +24,11 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
     }
     void TearDown() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\SceneApiTest");
-        RegDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\SceneApiTest");
+        for (HKEY key : keys_) RegCloseKey(key);
+        keys_.clear();
+        // Only the test's own key: tests of other programs may run beside it.
+        RegDeleteTreeW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
     }
 
     // Creates the key below the test's own key ("" is the test's key) and returns it, open.

@@ -36,7 +36,12 @@ const std::string kDefaultMaterialAndEnd = " material \"default\" {\n"
 // a front on it (banner and version), then text arrays and indentation.
 class SceneCapture {
 public:
+#ifdef _WIN32
+    // No memory streams on Windows: a temporary file, read back when the destination ends.
+    SceneCapture() : stream_(std::tmpfile()) {
+#else
     SceneCapture() : stream_(open_memstream(&data_, &size_)) {
+#endif
         writer_ = std::make_unique<vtlScene_api_file>(stream_, true);
         factory_ = std::make_unique<vtl::PassThroughFactory>(writer_.get());
         oo_ = std::make_unique<vtl::vtlSceneapi_oo>(factory_.get());
@@ -72,6 +77,15 @@ private:
         oo_.reset();
         factory_.reset();
         writer_.reset();
+#ifdef _WIN32
+        if (stream_ != nullptr) {
+            std::fflush(stream_);
+            size_ = static_cast<size_t>(std::ftell(stream_));
+            std::rewind(stream_);
+            data_ = static_cast<char*>(std::malloc(size_ + 1));
+            size_ = std::fread(data_, 1, size_, stream_);
+        }
+#endif
         if (stream_ != nullptr) std::fclose(stream_);
         stream_ = nullptr;
     }
