@@ -1,5 +1,6 @@
 // Throughput of the Scene file writer on a synthetic grid mesh, written as a Scene file writes it
-// (text arrays, indentation on) into /dev/null.
+// (text arrays, indentation on) into /dev/null, on the calling thread alone (threads:1) and with
+// the writer's own thread count (SCENEAPI_THREADS, else the cores).
 
 #include "grid_mesh_text.h"
 
@@ -19,6 +20,10 @@ void BM_WriteGridMesh(benchmark::State& state) {
     for (auto _ : state) {
         vtlScene_api_file writer(sink, true);
         writer.set_writer_flags(1);
+        vtlScene_api_file::ArrayThreading threading = writer.array_threading();
+        if (state.range(1) == 1) threading.threads = 1;
+        writer.set_array_threading(threading);
+        state.counters["threads"] = double(threading.threads);
         write_grid_mesh(writer, mesh);
     }
     std::fflush(sink);
@@ -28,7 +33,15 @@ void BM_WriteGridMesh(benchmark::State& state) {
         double(mesh.triangle_count()) * double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["MB_per_mesh"] = double(bytes) / 1e6;
 }
-BENCHMARK(BM_WriteGridMesh)->Arg(224)->Arg(707)->Unit(benchmark::kMillisecond);
+// Arguments: the grid's side, then 1 for one thread or 0 for the writer's own count.
+BENCHMARK(BM_WriteGridMesh)
+    ->Args({224, 1})
+    ->Args({224, 0})
+    ->Args({707, 1})
+    ->Args({707, 0})
+    ->ArgNames({"side", "one_thread"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -118,7 +118,9 @@ public:
         std::size_t min_values; // smaller arrays are formatted on the calling thread
         std::size_t chunk_bytes;
     };
-    // Arrays of fewer numbers stay on the calling thread (measured with bench/writer_bench).
+    // Arrays of fewer numbers stay on the calling thread: below it an array is under about a
+    // millisecond of formatting, where starting and joining threads (tens of microseconds each)
+    // and the first touch of the chunk buffers take a visible share.
     static constexpr std::size_t kThreadedMinValues = 196608;
     static constexpr std::size_t kChunkBytes = 192 * 1024;
     // A new writer takes chunk_pipeline::default_threads() (SCENEAPI_THREADS overrides it).
