@@ -22,6 +22,7 @@
 #include <set>
 #include <sstream>
 #include <sys/random.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -333,6 +334,12 @@ bool ViewServer::start(std::string& error) {
         files_.emplace_back(s.path, std::move(content));
     }
     server_ = std::make_unique<httplib::Server>();
+    // Not the library's default, which also sets SO_REUSEPORT: another server of the same user
+    // could then take a share of the port, and a port in use would not be reported.
+    server_->set_socket_options([](int socket) {
+        int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     route();
     if (options_.port > 0) {
         if (!server_->bind_to_port(kLoopback, options_.port)) {

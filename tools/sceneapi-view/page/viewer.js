@@ -177,8 +177,14 @@
     render();
   }
 
+  el('frame-all').addEventListener('click', function () {
+    placeFramed(root ? bounds(root) : new THREE.Box3());
+    render();
+  });
+
   el('reset-view').addEventListener('click', function () {
     if (!home) return;
+    if (home.camera.type !== camera.type) useCamera(home.camera.clone());
     camera.position.copy(home.camera.position);
     camera.quaternion.copy(home.camera.quaternion);
     camera.zoom = home.camera.zoom;
@@ -434,10 +440,12 @@
     if (loading) return Promise.resolve();
     loading = true;
     return fetchJson('state.json').then(function (state) {
-      setStatus('', false);
-      if (state.version === shown) return;
       if (state.version === 0) {
         setStatus('Waiting for a scene…', false);
+        return;
+      }
+      if (state.version === shown) {
+        if (viewer.error === null || state.ok) setStatus(state.ok ? '' : state.name + ': ' + state.error, !state.ok);
         return;
       }
       viewer.ready = false;
