@@ -1,5 +1,6 @@
 #include "file_api/chunk_pipeline.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
@@ -12,6 +13,8 @@ namespace chunk_pipeline {
 namespace {
 
 constexpr unsigned kMaxThreads = 64;
+// Fewest chunk buffers of a run with more than one thread.
+constexpr std::size_t kMinSlots = 16;
 
 // What the threads of one run share, under one lock. Chunk k is formatted into slot k % slots;
 // it may be claimed once chunk k - slots has been written, so a slot is never overwritten
@@ -137,9 +140,11 @@ void ChunkPipeline::run(unsigned threads, std::size_t chunks, std::size_t slot_b
     if (threads < 1) threads = 1;
     if (threads > kMaxThreads) threads = kMaxThreads;
     if (threads > chunks) threads = static_cast<unsigned>(chunks);
-    // Two slots more than threads: every thread can format while one chunk waits to be written
-    // and another is being written.
-    const std::size_t slot_count = threads == 1 ? 1 : std::size_t(threads) + 2;
+    // Every thread can format while one chunk waits to be written and another is being written,
+    // and the threads that run can go on a good way ahead of one that the system has paused
+    // (on a busy machine the next chunk to write may be with such a thread).
+    const std::size_t slot_count =
+        threads == 1 ? 1 : std::max<std::size_t>(std::size_t(threads) + 2, kMinSlots);
     reserve_slots(slot_count, slot_bytes);
 
     Shared shared;
