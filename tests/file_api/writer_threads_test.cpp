@@ -200,9 +200,9 @@ TEST(WriterThreads, DefaultSettingsAroundTheThreshold) {
         {vtl_type::integer, uint32_t(threshold)},
         {vtl_type::integer, uint32_t(threshold + 1)},
         {vtl_type::integer, uint32_t(threshold + 7)},
-        {vtl_type::color, uint32_t(threshold / 3 - 1)}, // three values below
-        {vtl_type::color, uint32_t(threshold / 3)},     // at the threshold (it divides by 3)
-        {vtl_type::color, uint32_t(threshold / 3 + 1)},
+        {vtl_type::color, uint32_t((threshold - 1) / 3)}, // the last count below
+        {vtl_type::color, uint32_t((threshold + 2) / 3)}, // the first count at or above
+        {vtl_type::color, uint32_t((threshold + 2) / 3 + 1)},
         {vtl_type::float1, uint32_t(threshold + 3)},
     };
     for (const Case& c : cases) {
