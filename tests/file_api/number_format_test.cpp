@@ -47,9 +47,24 @@ public:
         char text[number_format::max_chars + 1];
         const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
         std::setlocale(LC_NUMERIC, "C");
+        // mingw-w64's printf drops the sign of a NaN; the reference is the C library's text
+        // elsewhere, "-nan", which the Scene files hold on every platform.
+        bool negative_nan = false;
+        if constexpr (std::is_floating_point<T>::value) {
+            negative_nan = std::isnan(value) && std::signbit(value);
+            if (negative_nan) value = std::fabs(value);
+        }
         const int length = std::snprintf(text, sizeof text, format, value);
         std::setlocale(LC_NUMERIC, previous.c_str());
-        return std::string(text, length < 0 ? 0 : static_cast<std::size_t>(length));
+        std::string printed(text, length < 0 ? 0 : static_cast<std::size_t>(length));
+        const std::size_t nan = printed.find("nan");
+        if (negative_nan && nan != std::string::npos) {
+            if (nan > 0 && printed[nan - 1] == ' ')
+                printed[nan - 1] = '-';
+            else
+                printed.insert(nan, "-");
+        }
+        return printed;
     }
 };
 #else

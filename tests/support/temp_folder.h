@@ -23,7 +23,8 @@ public:
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             std::filesystem::path candidate = std::filesystem::temp_directory_path() /
                                               ("sceneapi_test_" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate)) path_ = candidate.string();
+            // Forward slashes: the path goes into record texts, where a backslash escapes.
+            if (std::filesystem::create_directory(candidate)) path_ = candidate.generic_string();
         }
         if (path_.empty()) throw std::runtime_error("no temporary folder");
 #else
@@ -51,7 +52,11 @@ public:
     // Writes a file inside the folder and returns its path.
     std::string write(const std::string& name, const std::string& content) const {
         std::string full = file(name);
+#ifdef _WIN32
+        std::ofstream out(std::filesystem::u8path(full), std::ios::binary); // UTF-8 names
+#else
         std::ofstream out(full, std::ios::binary);
+#endif
         out << content;
         return full;
     }
@@ -65,5 +70,15 @@ inline std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+#ifdef _WIN32
+// Paths held as text are UTF-8, as the library takes them (not the ANSI code page).
+inline std::string read_file(const std::string& path) {
+    return read_file(std::filesystem::u8path(path));
+}
+inline std::string read_file(const char* path) {
+    return read_file(std::filesystem::u8path(path));
+}
+#endif
 
 } // namespace test_support

@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/inotify.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
+#endif
+#include <sys/stat.h>
 #include <unistd.h>
 
 using test_support::TempFolder;
@@ -61,6 +63,7 @@ protected:
 
 using Choice = std::pair<std::string, int>;
 
+#ifndef _WIN32
 // Counts how often each watched file is opened while it lives.
 class OpenCounter {
 public:
@@ -97,6 +100,7 @@ private:
     int fd_;
     std::map<int, std::string> names_;
 };
+#endif
 
 TEST_F(InstallationRegistryTest, TheNewestVersionWinsAcrossBothRoots) {
     records(installation(kUser, 8), installation(kMachine, 7));
@@ -266,6 +270,10 @@ TEST_F(InstallationRegistryTest, VersionKeysAreNamedByTheProductNameAndTheVersio
 }
 
 TEST_F(InstallationRegistryTest, EachOperationReadsEachRecordFileOnce) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows keeps the records in the registry: there are no record files to count "
+                    "openings of";
+#else
     records(base(kUser, "\"PhotaraVersion\"=\"Photara 7\"\n"
                         "\"PhotaraActivePath\"=\"/opt/Photara 6/\"\n") +
                 installation(kUser, 8) + installation(kUser, 9, false) + installation(kUser, 10),
@@ -291,6 +299,7 @@ TEST_F(InstallationRegistryTest, EachOperationReadsEachRecordFileOnce) {
         operation.second();
         EXPECT_EQ(counter.take(), once) << operation.first;
     }
+#endif
 }
 
 TEST_F(InstallationRegistryTest, PortsOutsideOneTo65535AreNoPorts) {
@@ -359,10 +368,17 @@ TEST_F(InstallationRegistryTest, ValuesLongerThan259CharactersAreNotHandedOut) {
 
 TEST_F(InstallationRegistryTest, LaunchStartsTheApplicationDetached) {
     std::string marker = folder.file("ran");
+#ifdef _WIN32
+    // A program that reports its arguments into the marker file.
+    std::string app = folder.file("photara.exe");
+    std::filesystem::copy_file(HANDLE_REPORT_PROGRAM, app);
+    ::setenv("HANDLE_REPORT_FILE", marker.c_str(), 1);
+#else
     std::string app =
         folder.write("photara.sh", "#!/bin/sh\necho \"ran $#\" > '" + marker + ".tmp'\nmv '" +
                                        marker + ".tmp' '" + marker + "'\n");
     ::chmod(app.c_str(), 0755);
+#endif
     records("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n\"BinName\"=\"" + app + "\"\n");
     EXPECT_FALSE(registry.launch_application(9, 20));
     ASSERT_TRUE(registry.launch_application(5, 20));
@@ -372,10 +388,15 @@ TEST_F(InstallationRegistryTest, LaunchStartsTheApplicationDetached) {
         platform::sleep_ms(20);
         content = test_support::read_file(marker);
     }
+#ifdef _WIN32
+    ::unsetenv("HANDLE_REPORT_FILE");
+    EXPECT_EQ(content, "ran 0 handle 0\n");
+#else
     EXPECT_EQ(content, "ran 0\n");
     errno = 0;
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1); // no child left, not even a zombie
     EXPECT_EQ(errno, ECHILD);
+#endif
 }
 
 TEST_F(InstallationRegistryTest, TheLogGoesToTheNewestResourceFolder) {
@@ -386,7 +407,12 @@ TEST_F(InstallationRegistryTest, TheLogGoesToTheNewestResourceFolder) {
     SCENEAPI_LOG(vtl::logINFO) << "into the resource folder";
     vtl::Output2FILE::reset();
     std::string text = test_support::read_file(resources.file("sceneapi.log"));
+#ifdef _WIN32
+    // The log is a text file: its lines end in "\r\n" there.
+    EXPECT_NE(text.find(" INFO:  into the resource folder\r\n"), std::string::npos) << text;
+#else
     EXPECT_NE(text.find(" INFO:  into the resource folder\n"), std::string::npos) << text;
+#endif
 }
 
 } // namespace

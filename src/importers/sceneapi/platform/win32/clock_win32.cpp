@@ -24,8 +24,18 @@ bool time_of_day_text(std::string& out) {
     return true;
 }
 
+// GetTickCount advances in steps of the timer interrupt (10 to 16 ms): a pause of 25 ms could
+// read as 15. The performance counter counts in fractions of a microsecond.
 std::uint32_t tick_ms() noexcept {
-    return static_cast<std::uint32_t>(GetTickCount());
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart <= 0 ||
+        !QueryPerformanceCounter(&counter))
+        return static_cast<std::uint32_t>(GetTickCount());
+    const unsigned long long ticks = static_cast<unsigned long long>(counter.QuadPart);
+    const unsigned long long per_second = static_cast<unsigned long long>(frequency.QuadPart);
+    return static_cast<std::uint32_t>((ticks / per_second) * 1000 +
+                                      (ticks % per_second) * 1000 / per_second);
 }
 
 void sleep_ms(std::uint32_t milliseconds) noexcept {
