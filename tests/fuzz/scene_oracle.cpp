@@ -54,7 +54,9 @@ public:
     SceneCheck run() {
         while (result_.ok && p_ < t_.size())
             step();
-        if (result_.ok && open_ != std::string(groups_left_open_, '{'))
+        const bool only_blocks = open_.find('[') == std::string::npos;
+        if (result_.ok && (!only_blocks || open_.size() < groups_left_open_ ||
+                           open_.size() > groups_left_open_ + cuts_))
             fail(std::to_string(open_.size()) + " block(s) or array(s) left open where " +
                  std::to_string(groups_left_open_) + " group(s) were");
         return std::move(result_);
@@ -140,6 +142,18 @@ private:
         const std::size_t begin = ++p_;
         while (p_ < t_.size() && t_[p_] != '"') {
             const unsigned char c = static_cast<unsigned char>(t_[p_]);
+            if (c == '\n' && p_ - begin > kMaxPiece / 2) {
+                // A string cut with the formatted piece it stands in (a name with the words
+                // before it, a captured shader's whole text): its closing quote went with the
+                // cut, and maybe the closing brace of the shader; the indentation of the next
+                // line may follow. The reader, run after this check, knows the exact cut.
+                std::size_t end = p_;
+                while (end > begin && t_[end - 1] == ' ')
+                    --end;
+                result_.cut_strings.emplace_back(t_.substr(begin, end - begin));
+                ++cuts_;
+                return;
+            }
             if (c == '\n' || c == '\r' || c >= 0x80)
                 return fail("line break or high byte in a quoted string");
             if (p_ - begin == kMaxCutName) { // cut with its piece: no closing quote
@@ -172,6 +186,7 @@ private:
     std::size_t p_ = 0;
     std::string open_; // the opening brackets not yet closed, innermost last
     std::size_t groups_left_open_;
+    std::size_t cuts_ = 0; // strings cut with their piece, each may have taken a closing brace
     SceneCheck result_;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace fuzz {
 
@@ -23,6 +24,9 @@ struct SceneCheck {
     bool ok = true;
     std::string fault;                       // the first fault, with its byte offset
     std::unordered_set<std::string> strings; // every quoted or "xX" string, decoded
+    // Strings cut together with the captured shader text they stand in (the whole text is one
+    // formatted piece): each is the start of what the host gave.
+    std::vector<std::string> cut_strings;
     std::size_t blocks = 0;
     std::size_t numbers = 0;
 };
