@@ -2,44 +2,25 @@
 // and no thread is left running when a run returns or throws. Nothing here depends on timing.
 
 #include "file_api/chunk_pipeline.h"
+#include "support/thread_count.h"
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <mutex>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
-#if defined(__linux__)
-#include <dirent.h>
-#endif
-
 namespace {
 
 using chunk_pipeline::ChunkPipeline;
 
-// Threads of this process, where the system can tell (else -1).
-int thread_count() {
-#if defined(__linux__)
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(dir);
-        return count;
-    }
-#endif
-    return -1;
-}
-
-// Starts and joins one thread, so that a thread that a sanitizer's runtime starts beside the
-// first thread of the process is already there when a test counts threads.
-void settle_threads() {
-    std::thread([] {}).join();
-}
+using test_support::settle_threads;
+using test_support::thread_count;
 
 // Chunk k is "<k>:" followed by k % 13 letters.
 char* format_chunk(std::size_t k, char* p) {
@@ -58,10 +39,10 @@ std::string expected_text(std::size_t chunks) {
 
 TEST(ChunkPipeline, ChunksAreWrittenInOrderAtEveryThreadCount) {
     for (unsigned threads : {1u, 2u, 3u, 8u, 64u, 200u}) {
-        for (std::size_t chunks : {std::size_t(0), std::size_t(1), std::size_t(2),
-                                   std::size_t(7), std::size_t(1001)}) {
+        for (std::size_t chunks :
+             {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(7), std::size_t(1001)}) {
             settle_threads();
-        const int before = thread_count();
+            const int before = thread_count();
             ChunkPipeline pipeline;
             std::string out;
             std::mutex seen_lock;
@@ -98,7 +79,7 @@ TEST(ChunkPipeline, AFormattingFailureReachesTheCaller) {
     for (unsigned threads : {1u, 2u, 3u, 8u}) {
         for (std::size_t failing : {std::size_t(0), std::size_t(5), std::size_t(99)}) {
             settle_threads();
-        const int before = thread_count();
+            const int before = thread_count();
             ChunkPipeline pipeline;
             std::string out;
             try {
@@ -167,14 +148,16 @@ TEST(ChunkPipeline, ThreadCountFromTheEnvironment) {
         unsigned expected; // 0: the system's core count
     };
     const unsigned cores = std::thread::hardware_concurrency();
-    const Case cases[] = {{"1", 1}, {"3", 3}, {"8", 8}, {"1000", 64},
-                          {"0", 0}, {"-2", 0}, {"two", 0}, {"4x", 0}, {"", 0}};
+    const Case cases[] = {{"1", 1},  {"3", 3},   {"8", 8},  {"1000", 64}, {"0", 0},
+                          {"-2", 0}, {"two", 0}, {"4x", 0}, {"", 0}};
     const char* saved = std::getenv("SCENEAPI_THREADS");
     const std::string kept = saved ? saved : "";
     for (const Case& c : cases) {
         setenv("SCENEAPI_THREADS", c.value, 1);
-        const unsigned expected =
-            c.expected ? c.expected : (cores < 1 ? 1 : cores > 64 ? 64 : cores);
+        const unsigned expected = c.expected ? c.expected
+                                             : (cores < 1    ? 1
+                                                : cores > 64 ? 64
+                                                             : cores);
         EXPECT_EQ(chunk_pipeline::default_threads(), expected) << "\"" << c.value << "\"";
     }
     if (saved)

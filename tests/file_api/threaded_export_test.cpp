@@ -4,44 +4,19 @@
 
 #include "sceneapi_cs_wrapper.h"
 #include "support/temp_folder.h"
+#include "support/thread_count.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
-
-#if defined(__linux__)
-#include <dirent.h>
-#endif
 
 namespace {
 
-int thread_count() {
-#if defined(__linux__)
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(dir);
-        return count;
-    }
-#endif
-    return -1;
-}
-
-// Starts and joins one thread, so that a thread that a sanitizer's runtime starts beside the
-// first thread of the process is already there when a test counts threads.
-void settle_threads() {
-    std::thread([] {}).join();
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test_support::read_file;
+using test_support::settle_threads;
+using test_support::thread_count;
 
 // A grid of side x side vertices with a normal and a uv each; its arrays are above the size
 // from which the writer formats on several threads.
