@@ -17,15 +17,6 @@ using vtl::reader::ValueKind;
 
 namespace vtl::gltf::detail {
 
-Matrix product(const Matrix& a, const Matrix& b) {
-    Matrix out{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k)
-                out[i * 4 + j] += a[i * 4 + k] * b[k * 4 + j];
-    return out;
-}
-
 namespace {
 
 constexpr std::size_t kMaxNodeDepth = 64; // deeper groups are flattened into the 64th

@@ -4,6 +4,7 @@
 // lights and keyframed animations. Built once, then written as glTF or OBJ.
 
 #include "reader/scene_document.h"
+#include "reader/scene_matrix.h"
 #include "scene_to_gltf.h"
 
 #include <array>
@@ -14,12 +15,11 @@
 
 namespace vtl::gltf::detail {
 
-// 16 values row after row, points as rows (p' = p M): the Scene file's own layout. Its values in
-// order are also the column-major storage of the matrix that moves column vectors.
-using Matrix = std::array<double, 16>;
-inline constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-// a applied first, then b.
-Matrix product(const Matrix& a, const Matrix& b);
+// The Scene file's own matrix layout (see reader/scene_matrix.h). Its values in order are also
+// the column-major storage of the matrix that moves column vectors.
+using vtl::reader::kIdentity;
+using vtl::reader::Matrix;
+using vtl::reader::product;
 
 // One triangle mesh with one value per vertex in each present attribute.
 struct MeshData {

@@ -1,6 +1,7 @@
 #include "scene_summary.h"
 
 #include "info_texts.h"
+#include "reader/scene_matrix.h"
 
 #include <algorithm>
 #include <array>
@@ -17,18 +18,9 @@ using namespace vtl::reader;
 
 namespace {
 
-using Matrix = std::array<double, 16>; // row after row, points as rows
-
-constexpr Matrix kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
-Matrix product(const Matrix& a, const Matrix& b) {
-    Matrix out{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k)
-                out[i * 4 + j] += a[i * 4 + k] * b[k * 4 + j];
-    return out;
-}
+using vtl::reader::kIdentity;
+using vtl::reader::Matrix;
+using vtl::reader::product;
 
 // An axis-aligned box; empty until a point is added.
 struct Box {
