@@ -1,27 +1,29 @@
-// Whole nodes written through the front into the real Scene file writer, compared with the
-// exact text of the Scene file.
+// Scene nodes written through the front into the real Scene file writer: each case is a call
+// sequence and the exact text it writes after the banner and version lines.
 
-#include "dev/factory/pass_through_factory.h"
-#include "dev/materials/generic_material.h"
+#include "dev/materials/metal_material.h"
 #include "dev/nodes/animation.h"
+#include "dev/nodes/default_rt_module.h"
 #include "dev/nodes/light_camera.h"
 #include "dev/nodes/nurbs_curve.h"
 #include "dev/nodes/simple_nurbs_surface.h"
 #include "dev/nodes/triangle_object.h"
-#include "dev/vtlsceneapi_oo.h"
 #include "file_api/vtlscene_api_file.h"
+#include "oo/front_scene.h"
+#include "support/scene_memory.h"
 
 #include "nurbs_shapes.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <regex>
 #include <string>
 
 namespace {
+
+using Oo = vtl::vtlSceneapi_oo;
 
 // The default material placed inline, and the end of the object that carries it.
 const std::string kDefaultMaterialAndEnd = " material \"default\" {\n"
@@ -32,261 +34,459 @@ const std::string kDefaultMaterialAndEnd = " material \"default\" {\n"
                                            " }\n"
                                            "}\n";
 
-// A Scene file destination over a memory stream, set up as a Scene file is opened: the writer,
-// a front on it (banner and version), then text arrays and indentation.
-class SceneCapture {
-public:
-#ifdef _WIN32
-    // No memory streams on Windows: a temporary file, read back when the destination ends.
-    SceneCapture() : stream_(std::tmpfile()) {
-#else
-    SceneCapture() : stream_(open_memstream(&data_, &size_)) {
-#endif
-        writer_ = std::make_unique<vtlScene_api_file>(stream_, true);
-        factory_ = std::make_unique<vtl::PassThroughFactory>(writer_.get());
-        oo_ = std::make_unique<vtl::vtlSceneapi_oo>(factory_.get());
-        writer_->set_writer_flags(1);
-    }
-    SceneCapture(const SceneCapture&) = delete;
-    SceneCapture& operator=(const SceneCapture&) = delete;
-    ~SceneCapture() {
-        close();
-        std::free(data_);
-    }
+// The environment every camera block carries as its reflection map.
+const std::string kEnvironment = " reflection map   \"vtl_envmap\" {\n"
+                                 "   \"texture\" \"startup.hdr\",\n"
+                                 "   \"format\" 3,\n"
+                                 "   \"radius\" 25,\n"
+                                 "  }\n";
 
-    vtl::vtlSceneapi_oo& oo() { return *oo_; }
+// Doubles are written with sixteen digits after the point.
+#define Z "0.0000000000000000"
+#define O "1.0000000000000000"
+#define T "2.0000000000000000"
 
-    // Ends the destination and returns the whole file.
-    std::string text() {
-        close();
-        return std::string(data_, size_);
-    }
+void fill_triangle(vtl::TriangleObject& mesh) {
+    mesh.add_vertex(0, 0, 0);
+    mesh.add_vertex(1, 0, 0);
+    mesh.add_vertex(0, 1, 0);
+    mesh.add_triangle(0, 1, 2);
+}
 
-    // Ends the destination and returns what follows the banner and version lines.
-    std::string body() {
-        const std::string all = text();
-        const std::string::size_type end = all.find(kVersionLine);
-        if (end == std::string::npos) return "(no version line)\n" + all;
-        return all.substr(end + kVersionLine.size());
-    }
+vtlMatrix scaled_identity(double s) {
+    vtlMatrix m{};
+    for (int i = 0; i < 4; ++i)
+        m.m[i][i] = s;
+    return m;
+}
 
-private:
-    static inline const std::string kVersionLine = "version 10\n\n";
-
-    void close() {
-        oo_.reset();
-        factory_.reset();
-        writer_.reset();
-#ifdef _WIN32
-        if (stream_ != nullptr) {
-            std::fflush(stream_);
-            size_ = static_cast<size_t>(std::ftell(stream_));
-            std::rewind(stream_);
-            data_ = static_cast<char*>(std::malloc(size_ + 1));
-            size_ = std::fread(data_, 1, size_, stream_);
-        }
-#endif
-        if (stream_ != nullptr) std::fclose(stream_);
-        stream_ = nullptr;
-    }
-
-    char* data_ = nullptr;
-    size_t size_ = 0;
-    FILE* stream_;
-    std::unique_ptr<vtlScene_api_file> writer_;
-    std::unique_ptr<vtl::PassThroughFactory> factory_;
-    std::unique_ptr<vtl::vtlSceneapi_oo> oo_;
+struct Case {
+    const char* name;
+    std::function<void(Oo&)> calls;
+    std::string expected;
 };
 
+const Case kCases[] = {
+    {"import options as a fresh module has them, define writing nothing",
+     [](Oo& oo) {
+         vtl::DefaultRTModule module;
+         module.define(oo);
+         oo.add(module);
+     },
+     "load \"vtlrtopt.so\" {\n"
+     " \"import_mode\" on,\n"
+     " \"import_merge_groups\" on,\n"
+     " \"import_merge_objects\" on,\n"
+     " \"import_up_vector\" 0,\n"
+     " \"meter_scale\" 1,\n"
+     " \"import_keep_original\" off,\n"
+     " \"import_center_geometry\" on,\n"
+     " \"import_snap_to_ground\" off,\n"
+     " \"import_adjust_camera\" on,\n"
+     " \"import_adjust_environment\" on,\n"
+     " \"ext\" on,\n"
+     "}\n"},
+    {"every import option changed, the camera name before ext",
+     [](Oo& oo) {
+         vtl::DefaultRTModule module;
+         module.set_import_mode(false);
+         module.set_import_merge_groups(false);
+         module.set_import_merge_objects(false);
+         module.set_import_up_vector(2);
+         module.set_meter_scale(0.001f);
+         module.set_import_keep_original(true);
+         module.set_import_center_geometry(false);
+         module.set_import_snap_to_ground(true);
+         module.set_import_adjust_camera(false);
+         module.set_import_adjust_environment(false);
+         module.set_import_use_camera("cam1");
+         module.set_ext(false);
+         oo.add(module);
+     },
+     "load \"vtlrtopt.so\" {\n"
+     " \"import_mode\" off,\n"
+     " \"import_merge_groups\" off,\n"
+     " \"import_merge_objects\" off,\n"
+     " \"import_up_vector\" 2,\n"
+     " \"meter_scale\" 0.001,\n"
+     " \"import_keep_original\" on,\n"
+     " \"import_center_geometry\" off,\n"
+     " \"import_snap_to_ground\" on,\n"
+     " \"import_adjust_camera\" off,\n"
+     " \"import_adjust_environment\" off,\n"
+     " \"import_use_camera\" \"cam1\",\n"
+     " \"ext\" off,\n"
+     "}\n"},
+    {"a mesh defined, defined again as a reference, then placed",
+     [](Oo& oo) {
+         vtl::TriangleObject mesh("m");
+         fill_triangle(mesh);
+         mesh.define(oo);
+         mesh.define(oo);
+         mesh.emit(oo);
+     },
+     "#define object \"m\" {\n"
+     " id 1\n"
+     " geometry \"triangles\" {\n"
+     "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n"
+     "  \"triangles\" [ 0,1,2 ] ,\n"
+     " }\n"
+     "}\n"
+     "#define object \"m\" {\n"
+     " id 2\n"
+     " geometry \"instance\" {\n"
+     "  \"id\" 1,\n"
+     " }\n"
+     "}\n"
+     "object \"m\" {\n"
+     " geometry \"instance\" {\n"
+     "  \"id\" 2,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd},
+    {"a placed mesh's optional arrays in their fixed order",
+     [](Oo& oo) {
+         vtl::TriangleObject mesh("m");
+         fill_triangle(mesh);
+         mesh.add_vcolor(1, 0, 0);
+         mesh.add_vcolor(0, 1, 0);
+         mesh.add_vcolor(0, 0, 1);
+         mesh.add_normal(0, 0, 1);
+         mesh.add_normal_triangle(0, 0, 0);
+         mesh.add_uv(0, 0);
+         mesh.add_uv(1, 1);
+         mesh.add_uv_triangle(0, 1, 1);
+         oo.add(mesh);
+     },
+     "object \"m\" {\n"
+     " geometry \"triangles\" {\n"
+     "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n"
+     "  \"triangles\" [ 0,1,2 ] ,\n"
+     "  \"triangles_uv\" [ 0,1,1 ] ,\n"
+     "  \"uv_tex\" [ 0,0,1,1 ] ,\n"
+     "  \"triangles_norm\" [ 0,0,0 ] ,\n"
+     "  \"normals\" [ 0 0 1 ] ,\n"
+     "  \"vcolors\" [ 1 0 0,0 1 0,0 0 1 ] ,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd},
+    {"a mesh without triangles writes only the error",
+     [](Oo& oo) {
+         vtl::TriangleObject mesh("empty");
+         mesh.emit(oo);
+     },
+     "#error \"No triangles defined\"\n"},
+    {"other findings follow the object they concern",
+     [](Oo& oo) {
+         vtl::TriangleObject mesh("m");
+         fill_triangle(mesh);
+         for (int i = 0; i < 4; ++i)
+             mesh.add_uv(0, 0);
+         mesh.emit(oo);
+     },
+     "object \"m\" {\n"
+     " geometry \"triangles\" {\n"
+     "  \"vertices\" [ 0 0 0,1 0 0,0 1 0 ] ,\n"
+     "  \"triangles\" [ 0,1,2 ] ,\n"
+     "  \"uv_tex\" [ 0,0,0,0,0,0,0,0 ] ,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd + "#error \"Number of uvs(8)  does not match vertex count(9)\"\n"},
+    {"a placement made from an id (its low 32 bits) with a defined material",
+     [](Oo& oo) {
+         auto metal = std::make_shared<vtl::MetalMaterial>("steel");
+         metal->define(oo);
+         vtl::TriangleObject mesh("again");
+         mesh.set_object_id(0x100000007ull);
+         mesh.set_material(metal);
+         mesh.emit(oo);
+     },
+     "\n"
+     "#define material \"steel\" {\n"
+     " surface  \"vtl_metal\" {\n"
+     "  \"color\" 0.75 0.5 0.5,\n"
+     " } \n"
+     " flags 4096\n"
+     "}\n"
+     "object \"again\" {\n"
+     " geometry \"instance\" {\n"
+     "  \"id\" 7,\n"
+     " }\n"
+     " material \"steel\"\n"
+     "}\n"},
+    {"a trimmed NURBS surface, the trim arrays after Pw",
+     [](Oo& oo) {
+         vtl::SimpleNurbsSurface surface("patch");
+         surface.set_knot_domain(0, 1, 0, 1);
+         surface.set_order(2, 2);
+         for (double k : {0.0, 0.0, 1.0, 1.0}) {
+             surface.add_uknot(k);
+             surface.add_vknot(k);
+         }
+         surface.add_control_point(0, 0, 0, 1);
+         surface.add_control_point(1, 0, 0, 1);
+         surface.add_control_point(0, 1, 0, 1);
+         surface.add_control_point(1, 1, 0, 1);
+         surface.set_trim(one_edge_trim(0));
+         surface.emit(oo);
+     },
+     "object \"patch\" {\n"
+     " geometry \"nurbs\" {\n"
+     "  \"umin\" " Z ",\n"
+     "  \"umax\" " O ",\n"
+     "  \"vmin\" " Z ",\n"
+     "  \"vmax\" " O ",\n"
+     "  \"uorder\" " T ",\n"
+     "  \"vorder\" " T ",\n"
+     "  \"uknot\" [ " Z "," Z "," O "," O " ] ,\n"
+     "  \"vknot\" [ " Z "," Z "," O "," O " ] ,\n"
+     "  \"Pw\" [ " Z "," Z "," Z "," O "," O "," Z "," Z "," O "," Z ",\n"
+     "  " O "," Z "," O "," O "," O "," Z "," O " ] ,\n"
+     "  \"trim_nedges\" [ 1 ] ,\n"
+     "  \"trim_inside\" [ 0 ] ,\n"
+     "  \"edge_order\" [ 2 ] ,\n"
+     "  \"edge_nknots\" [ 4 ] ,\n"
+     "  \"edge_min\" [ " Z " ] ,\n"
+     "  \"edge_max\" [ " O " ] ,\n"
+     "  \"edge_knot\" [ " Z "," Z "," O "," O " ] ,\n"
+     "  \"edge_uvw\" [ " Z "," Z "," O "," O "," O "," O " ] ,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd},
+    {"an unset domain and order as their markers, an empty second trim replacing the first",
+     [](Oo& oo) {
+         vtl::SimpleNurbsSurface surface("bare");
+         surface.set_trim(one_edge_trim(1));
+         surface.set_trim(std::make_shared<vtl::NurbsCurve>());
+         surface.emit(oo);
+     },
+     "object \"bare\" {\n"
+     " geometry \"nurbs\" {\n"
+     "  \"umin\" 340282346638528859811704183484516925440.0000000000000000,\n"
+     "  \"umax\" " Z ",\n"
+     "  \"vmin\" 340282346638528859811704183484516925440.0000000000000000,\n"
+     "  \"vmax\" " Z ",\n"
+     "  \"uorder\" -1.0000000000000000,\n"
+     "  \"vorder\" -1.0000000000000000,\n"
+     "  \"uknot\" [ ] ,\n"
+     "  \"vknot\" [ ] ,\n"
+     "  \"Pw\" [ ] ,\n"
+     "  \"trim_nedges\" [ ] ,\n"
+     "  \"trim_inside\" [ ] ,\n"
+     "  \"edge_order\" [ ] ,\n"
+     "  \"edge_nknots\" [ ] ,\n"
+     "  \"edge_min\" [ ] ,\n"
+     "  \"edge_max\" [ ] ,\n"
+     "  \"edge_knot\" [ ] ,\n"
+     "  \"edge_uvw\" [ ] ,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd},
+    {"an untrimmed NURBS surface defined, then placed",
+     [](Oo& oo) {
+         vtl::SimpleNurbsSurface surface("p");
+         surface.set_knot_domain(0, 1, 0, 2);
+         surface.set_order(3, 4);
+         surface.add_uknot(0.5);
+         surface.add_control_point(1, 1, 0, 0.5);
+         surface.define(oo);
+         surface.emit(oo);
+     },
+     "#define object \"p\" {\n"
+     " id 1\n"
+     " geometry \"nurbs\" {\n"
+     "  \"umin\" " Z ",\n"
+     "  \"umax\" " O ",\n"
+     "  \"vmin\" " Z ",\n"
+     "  \"vmax\" " T ",\n"
+     "  \"uorder\" 3.0000000000000000,\n"
+     "  \"vorder\" 4.0000000000000000,\n"
+     "  \"uknot\" [ 0.5000000000000000 ] ,\n"
+     "  \"vknot\" [ ] ,\n"
+     "  \"Pw\" [ " O "," O "," Z ",0.5000000000000000 ] ,\n"
+     " }\n"
+     "}\n"
+     "object \"p\" {\n"
+     " geometry \"instance\" {\n"
+     "  \"id\" 1,\n"
+     " }\n" +
+         kDefaultMaterialAndEnd},
+    {"a cleared trim curve still sends its eight arrays; define writes nothing",
+     [](Oo& oo) {
+         auto trim = one_edge_trim(1);
+         trim->define(oo);
+         trim->clear();
+         oo.add(*trim);
+     },
+     "\"trim_nedges\" [ ] ,\n"
+     "\"trim_inside\" [ ] ,\n"
+     "\"edge_order\" [ ] ,\n"
+     "\"edge_nknots\" [ ] ,\n"
+     "\"edge_min\" [ ] ,\n"
+     "\"edge_max\" [ ] ,\n"
+     "\"edge_knot\" [ ] ,\n"
+     "\"edge_uvw\" [ ] ,\n"},
+    {"keyframes as parallel arrays",
+     [](Oo& oo) {
+         vtl::FBXAnimation animation("spin", 0.5f, 10.0f, true);
+         animation.set_folder("takes");
+         animation.add_frame(0, scaled_identity(2));
+         animation.add_frame(5, scaled_identity(2));
+         animation.add_frame(10, scaled_identity(2));
+         animation.define(oo);
+         oo.add(animation);
+     },
+     "animation \"fbx_animation\" \"spin\" {\n"
+     " \"start_time\" 0.5,\n"
+     " \"duration\" 10,\n"
+     " \"timestamps\" [ 0,5,10 ] ,\n"
+     " \"matrices\" [  2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 ,\n"
+     " 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 ,\n"
+     " 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 \n"
+     "] ,\n"
+     " \"interpolate\" on,\n"
+     " \"folder\" \"takes\",\n"
+     "}\n"},
+    {"mismatched keyframe counts inside a group",
+     [](Oo& oo) {
+         vtl::FBXAnimation animation("walk", 0, 2.5f, false);
+         animation.add_timestamp(0);
+         animation.add_timestamp(10);
+         animation.add_matrix(scaled_identity(1));
+         oo.begin_group("rig");
+         oo.add(animation);
+         oo.end_group();
+     },
+     "\n"
+     "group \"rig\" {\n"
+     " animation \"fbx_animation\"  \"walk\" {\n"
+     "  \"start_time\" 0,\n"
+     "  \"duration\" 2.5,\n"
+     "  #error \"  Number of timestamps(2) does not match number of matrices(1)\"\n"
+     "  \"timestamps\" [ 0,10 ] ,\n"
+     "  \"matrices\" [   1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n"
+     "] ,\n"
+     "  \"interpolate\" off,\n"
+     "  \"folder\" \"\",\n"
+     " }\n"
+     "}\n"},
+    {"a camera as built, define writing nothing",
+     [](Oo& oo) {
+         vtl::LightCamera camera("camera");
+         camera.define(oo);
+         oo.add(camera);
+     },
+     "\n"
+     "camera \"camera\" {\n"
+     " projection \"perspective\"\n"
+     " fov 60\n" +
+         kEnvironment +
+         " position 0 0 0\n"
+         " direction 0 0 -1\n"
+         " up 0 1 0\n"
+         "}\n"},
+    {"an orthographic camera has no field of view",
+     [](Oo& oo) {
+         vtl::LightCamera camera("c");
+         camera.set_fov4(1, 2, 3, 4);
+         camera.set_projection(1);
+         oo.add(camera);
+     },
+     "\n"
+     "camera \"c\" {\n"
+     " projection \"orthographic\"\n" +
+         kEnvironment +
+         " position 0 0 0\n"
+         " direction 0 0 -1\n"
+         " up 0 1 0\n"
+         "}\n"},
+    {"projection 2 with fov4, look_at, clipping and a fixed transform",
+     [](Oo& oo) {
+         vtl::LightCamera camera("camera");
+         camera.set_position(1, 2, 3);
+         camera.set_direction(0, -1, 0);
+         camera.set_up(0, 0, 1);
+         camera.set_look_at(0, 0, -1);
+         camera.set_projection(2);
+         camera.set_fov4(0.5f, -0.5f, 0.25f, -0.25f);
+         camera.set_clipping(0.5f, 100);
+         camera.set_camera_transform(scaled_identity(3));
+         oo.add(camera);
+     },
+     "\n"
+     "camera \"camera\" {\n"
+     " projection \"perspective\"\n"
+     " fov4 0.5 -0.5 0.25 -0.25\n" +
+         kEnvironment +
+         " position 1 2 3\n"
+         " direction 0 -1 0\n"
+         " look_at 0 0 -1\n"
+         " up 0 0 1\n"
+         " clipping 0.5 100\n"
+         " transform 3 0 0 0 0 3 0 0 0 0 3 0 0 0 0 3\n"
+         "}\n"},
+    {"set_fov after fov4, an attached node in place of the fixed transform",
+     [](Oo& oo) {
+         vtl::LightCamera camera("c");
+         camera.set_fov4(1, 2, 3, 4);
+         camera.set_fov(45);
+         camera.set_camera_transform(scaled_identity(3));
+         camera.set_animation(std::make_shared<vtl::FBXAnimation>("move", 0, 1, false));
+         oo.add(camera);
+     },
+     "\n"
+     "camera \"c\" {\n"
+     " projection \"perspective\"\n"
+     " fov 45\n" +
+         kEnvironment +
+         " position 0 0 0\n"
+         " direction 0 0 -1\n"
+         " up 0 1 0\n"
+         " animation \"fbx_animation\"  \"move\" {\n"
+         "  \"start_time\" 0,\n"
+         "  \"duration\" 1,\n"
+         "  \"timestamps\" [ ] ,\n"
+         "  \"matrices\" [ ] ,\n"
+         "  \"interpolate\" off,\n"
+         "  \"folder\" \"\",\n"
+         " }\n"
+         "}\n"},
+};
+
+#undef Z
+#undef O
+#undef T
+
+TEST(SceneFile, EachCallSequenceWritesItsText) {
+    for (const Case& c : kCases)
+        EXPECT_EQ(vtl_test::scene_body(c.calls), c.expected) << c.name;
+}
+
+TEST(SceneFile, ClippingIsWrittenOnlyForAPositiveIncreasingRange) {
+    struct Clipping {
+        float near_value, far_value;
+        const char* line; // empty when no clipping line is written
+    };
+    for (const Clipping& c :
+         {Clipping{0.1f, 100, " clipping 0.1 100\n"}, Clipping{0, 100, ""}, Clipping{-1, -1, ""},
+          Clipping{10, 5, ""}, Clipping{5, 5, ""}, Clipping{1, 0, ""}}) {
+        const std::string text = vtl_test::scene_body([&](Oo& oo) {
+            vtl::LightCamera camera("c");
+            camera.set_clipping(c.near_value, c.far_value);
+            oo.add(camera);
+        });
+        const std::string::size_type at = text.find("clipping");
+        if (*c.line == '\0')
+            EXPECT_EQ(at, std::string::npos) << c.near_value << " " << c.far_value;
+        else
+            EXPECT_NE(text.find(c.line), std::string::npos) << text;
+    }
+}
+
 TEST(SceneFile, StartsWithTheBannerAndTheVersion) {
-    SceneCapture scene;
-    const std::string text = scene.text();
+    const std::string text = write_scene([](vtlScene_api_file& writer) {
+        vtl::PassThroughFactory factory(&writer);
+        Oo oo(&factory);
+    });
     const std::regex start("#print \"Photara SceneApi oo 8\\.1\\.24  \\(built "
                            "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 1-3][0-9] "
                            "[0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\\)\"\nversion 10\n\n");
     EXPECT_TRUE(std::regex_match(text, start)) << text;
-}
-
-TEST(SceneFile, AMeshDefinedThenPlacedWithItsDefaultMaterial) {
-    SceneCapture scene;
-    vtl::TriangleObject mesh("box");
-    mesh.add_vertex(0, 0, 0);
-    mesh.add_vertex(1, 0, 0);
-    mesh.add_vertex(0, 1, 0.5f);
-    mesh.add_triangle(0, 1, 2);
-    mesh.define(scene.oo());
-    mesh.emit(scene.oo());
-    EXPECT_EQ(scene.body(), "#define object \"box\" {\n"
-                            " id 1\n"
-                            " geometry \"triangles\" {\n"
-                            "  \"vertices\" [ 0 0 0,1 0 0,0 1 0.5 ] ,\n"
-                            "  \"triangles\" [ 0,1,2 ] ,\n"
-                            " }\n"
-                            "}\n"
-                            "object \"box\" {\n"
-                            " geometry \"instance\" {\n"
-                            "  \"id\" 1,\n"
-                            " }\n" +
-                                kDefaultMaterialAndEnd);
-}
-
-TEST(SceneFile, ATrimmedNurbsSurface) {
-    SceneCapture scene;
-    vtl::SimpleNurbsSurface surface("patch");
-    surface.set_knot_domain(0, 1, 0, 1);
-    surface.set_order(2, 2);
-    for (double k : {0.0, 0.0, 1.0, 1.0}) {
-        surface.add_uknot(k);
-        surface.add_vknot(k);
-    }
-    surface.add_control_point(0, 0, 0, 1);
-    surface.add_control_point(1, 0, 0, 1);
-    surface.add_control_point(0, 1, 0, 1);
-    surface.add_control_point(1, 1, 0, 1);
-    surface.set_trim(one_edge_trim(0));
-    surface.emit(scene.oo());
-
-#define Z "0.0000000000000000"
-#define O "1.0000000000000000"
-#define T "2.0000000000000000"
-    EXPECT_EQ(scene.body(), "object \"patch\" {\n"
-                            " geometry \"nurbs\" {\n"
-                            "  \"umin\" " Z ",\n"
-                            "  \"umax\" " O ",\n"
-                            "  \"vmin\" " Z ",\n"
-                            "  \"vmax\" " O ",\n"
-                            "  \"uorder\" " T ",\n"
-                            "  \"vorder\" " T ",\n"
-                            "  \"uknot\" [ " Z "," Z "," O "," O " ] ,\n"
-                            "  \"vknot\" [ " Z "," Z "," O "," O " ] ,\n"
-                            "  \"Pw\" [ " Z "," Z "," Z "," O "," O "," Z "," Z "," O "," Z ",\n"
-                            "  " O "," Z "," O "," O "," O "," Z "," O " ] ,\n"
-                            "  \"trim_nedges\" [ 1 ] ,\n"
-                            "  \"trim_inside\" [ 0 ] ,\n"
-                            "  \"edge_order\" [ 2 ] ,\n"
-                            "  \"edge_nknots\" [ 4 ] ,\n"
-                            "  \"edge_min\" [ " Z " ] ,\n"
-                            "  \"edge_max\" [ " O " ] ,\n"
-                            "  \"edge_knot\" [ " Z "," Z "," O "," O " ] ,\n"
-                            "  \"edge_uvw\" [ " Z "," Z "," O "," O "," O "," O " ] ,\n"
-                            " }\n" +
-                                kDefaultMaterialAndEnd);
-#undef Z
-#undef O
-#undef T
-}
-
-TEST(SceneFile, ACameraWithFov4AndItsEnvironmentAsReflectionMap) {
-    SceneCapture scene;
-    vtl::LightCamera camera("camera");
-    camera.set_position(1, 2, 3);
-    camera.set_direction(0, 0, -1);
-    camera.set_up(0, 1, 0);
-    camera.set_projection(0);
-    camera.set_fov4(0.5f, -0.5f, 0.25f, -0.25f);
-    camera.set_clipping(0.5f, 100);
-    scene.oo().add(camera);
-    EXPECT_EQ(scene.body(), "\n"
-                            "camera \"camera\" {\n"
-                            " projection \"perspective\"\n"
-                            " fov4 0.5 -0.5 0.25 -0.25\n"
-                            " reflection map   \"vtl_envmap\" {\n"
-                            "   \"texture\" \"startup.hdr\",\n"
-                            "   \"format\" 3,\n"
-                            "   \"radius\" 25,\n"
-                            "  }\n"
-                            " position 1 2 3\n"
-                            " direction 0 0 -1\n"
-                            " up 0 1 0\n"
-                            " clipping 0.5 100\n"
-                            "}\n");
-}
-
-TEST(SceneFile, AGenericMaterialWithDiffuseTextureBumpAndOpacity) {
-    SceneCapture scene;
-    vtl::GenericMaterial material("mat");
-    material.set_color(1, 0.5f, 0.25f);
-    material.set_diffuse_texture("wood.png");
-    material.set_bump_texture("bump.png");
-    material.set_blend_color(false);
-    material.set_opacity_texture("alpha.png");
-    material.define(scene.oo());
-    material.emit(scene.oo());
-    EXPECT_EQ(scene.body(), "\n"
-                            "#define material \"mat\" {\n"
-                            " #define shader 1 texture2_rgb {\n"
-                            "  \"uv_projection\" 4,\n"
-                            "  \"texture\" \"wood.png\",\n"
-                            "  \"uv_scale_u\" 1,\n"
-                            "  \"uv_scale_v\" 1,\n"
-                            "  \"blend_color\" off,\n"
-                            "  \"default_color\" 1 0.5 0.25,\n"
-                            " }\n"
-                            " #define shader 2 vtl_diffuse {\n"
-                            "  \"diffuse\" ! 1,\n"
-                            "  \"diffuse\" 1 0.5 0.25,\n"
-                            " }\n"
-                            " #define shader 3 texture2_rgb {\n"
-                            "  \"texture\" \"bump.png\",\n"
-                            "  \"uv_projection\" 4,\n"
-                            "  \"bump_height\" 0.1,\n"
-                            "  \"uv_scale_u\" 1,\n"
-                            "  \"uv_scale_v\" 1,\n"
-                            "  \"bump_mode\" 0,\n"
-                            " }\n"
-                            " #define shader 4 vtl_bumpmap {\n"
-                            "\"bumpmap\" 3,\n"
-                            "\"shader\" 2,\n"
-                            " }\n"
-                            " #define shader 5 texture2_rgba {\n"
-                            "  \"uv_projection\" 4,\n"
-                            "  \"texture\" \"alpha.png\",\n"
-                            "  \"uv_scale_u\" 1,\n"
-                            "  \"uv_scale_v\" 1,\n"
-                            " }\n"
-                            " #define shader 6 vtl_advanced {\n"
-                            "  \"diffuse\" ! 5,\n"
-                            "  \"alpha\" 1,\n"
-                            "  \"opacity_mode\" 2,\n"
-                            "  \"use_diffuse_map_alpha\" on,\n"
-                            " }\n"
-                            " #define shader 7 vtl_composite {\n"
-                            "  \"shaders\" [\n"
-                            "   6, 4 ],\n"
-                            "  \"opacity_map\" on,\n"
-                            " }\n"
-                            " surface 7\n"
-                            " flags 4096\n"
-                            "}\n"
-                            "material \"mat\"\n");
-}
-
-TEST(SceneFile, AnAnimationWithMismatchedCountsInsideAGroup) {
-    SceneCapture scene;
-    vtlMatrix identity{};
-    for (int i = 0; i < 4; ++i)
-        identity.m[i][i] = 1;
-    vtl::FBXAnimation animation("walk", 0, 2.5f, false);
-    animation.add_timestamp(0);
-    animation.add_timestamp(10);
-    animation.add_matrix(identity);
-    scene.oo().begin_group("rig");
-    scene.oo().add(animation);
-    scene.oo().end_group();
-    EXPECT_EQ(scene.body(),
-              "\n"
-              "group \"rig\" {\n"
-              " animation \"fbx_animation\"  \"walk\" {\n"
-              "  \"start_time\" 0,\n"
-              "  \"duration\" 2.5,\n"
-              "  #error \"  Number of timestamps(2) does not match number of matrices(1)\"\n"
-              "  \"timestamps\" [ 0,10 ] ,\n"
-              "  \"matrices\" [   1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 \n"
-              "] ,\n"
-              "  \"interpolate\" off,\n"
-              "  \"folder\" \"\",\n"
-              " }\n"
-              "}\n");
 }
 
 } // namespace
