@@ -1,0 +1,234 @@
+// What the Scene file does not show: mesh validation, the state a definition leaves behind,
+// the order of the camera's environment calls, and nodes on a front without a back-end.
+
+#include "dev/nodes/animation.h"
+#include "dev/nodes/default_rt_module.h"
+#include "dev/nodes/light_camera.h"
+#include "dev/nodes/nurbs_curve.h"
+#include "dev/nodes/simple_nurbs_surface.h"
+#include "dev/nodes/triangle_object.h"
+#include "oo/recording_api.h"
+
+#include "nurbs_shapes.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+using Mesh = vtl::TriangleObject;
+
+void fill_triangle(Mesh& mesh) {
+    mesh.add_vertex(0, 0, 0);
+    mesh.add_vertex(1, 0, 0);
+    mesh.add_vertex(0, 1, 0);
+    mesh.add_triangle(0, 1, 2);
+}
+
+TEST(TriangleObjectValidation, EachFindingHasItsOwnTextAndTheyAreJoinedWithoutSeparators) {
+    struct Case {
+        bool with_triangle;
+        std::function<void(Mesh&)> add;
+        bool valid;
+        const char* findings;
+    };
+    const Case cases[] = {
+        {true, [](Mesh&) {}, true, ""},
+        {true,
+         [](Mesh& m) { // one of each per vertex
+             for (int i = 0; i < 3; ++i) {
+                 m.add_normal(0, 0, 1);
+                 m.add_uv(0, 1);
+                 m.add_vcolor(1, 1, 1);
+             }
+         },
+         true, ""},
+        {true,
+         [](Mesh& m) { // indexed
+             m.add_normal(0, 0, 1);
+             m.add_normal_triangle(0, 0, 0);
+             m.add_uv(0, 1);
+             m.add_uv_triangle(0, 0, 0);
+         },
+         true, ""},
+        {true, [](Mesh& m) { m.add_normal_triangle(0, 0, 0); }, true,
+         "No normals defined for index"},
+        {true,
+         [](Mesh& m) {
+             m.add_triangle(0, 2, 1); // indexed normals, short index
+             m.add_normal(0, 0, 1);
+             m.add_normal_triangle(0, 0, 0);
+         },
+         true, "Normals count does not match number of triangles 3 vs 6"},
+        {true, [](Mesh& m) { m.add_uv_triangle(0, 0, 0); }, true, "No uvs defined for index"},
+        {true,
+         [](Mesh& m) {
+             m.add_uv(0, 0); // indexed uvs, long index
+             m.add_uv_triangle(0, 0, 0);
+             m.add_uv_triangle(0, 0, 0);
+         },
+         true, "UV index count does not match triangle count"},
+        {true, [](Mesh& m) { m.add_vcolor(1, 1, 1); }, true,
+         "VetexColor count does not match number of vertices"},
+        {true,
+         [](Mesh& m) {
+             m.add_uv_triangle(0, 0, 0);
+             m.add_vcolor(1, 1, 1);
+         },
+         true, "No uvs defined for indexVetexColor count does not match number of vertices"},
+        {false,
+         [](Mesh& m) {
+             for (int i = 0; i < 4; ++i)
+                 m.add_normal(0, 0, 1);
+         },
+         false, "Number of normals does not equal number of verticesNo triangles defined"},
+    };
+    for (const Case& c : cases) {
+        Mesh mesh("m");
+        if (c.with_triangle)
+            fill_triangle(mesh);
+        else
+            for (int i = 0; i < 3; ++i)
+                mesh.add_vertex(0, 0, 0);
+        c.add(mesh);
+        EXPECT_EQ(mesh.validate(), c.valid) << c.findings;
+        EXPECT_EQ(mesh.get_validation_message(), c.findings);
+    }
+}
+
+TEST(TriangleObjectValidation, EachValidationReplacesTheFindingsAndAnInstanceIsNotTested) {
+    Mesh mesh("m");
+    EXPECT_FALSE(mesh.validate());
+    fill_triangle(mesh);
+    EXPECT_TRUE(mesh.validate());
+    EXPECT_EQ(mesh.get_validation_message(), "");
+    Mesh placed("p");
+    placed.set_object_id(3);
+    EXPECT_TRUE(placed.validate());
+}
+
+TEST(TriangleObject, DefineEmptiesTheArraysAndTheNodeStandsForTheNewId) {
+    vtl_test::RecordedFront f;
+    f.oo.new_id();
+    Mesh mesh("box");
+    fill_triangle(mesh);
+    EXPECT_EQ(mesh.data_size(), 48u);
+    mesh.add_uv(0, 0);
+    mesh.add_uv_triangle(0, 0, 0);
+    mesh.add_normal(0, 0, 1);
+    mesh.add_normal_triangle(0, 0, 0);
+    mesh.add_vcolor(1, 1, 1);
+    EXPECT_EQ(mesh.data_size(), 48u + 4 * (2 + 3 + 3 + 3 + 3));
+    EXPECT_FALSE(mesh.is_instance());
+    mesh.define(f.oo);
+    EXPECT_TRUE(mesh.is_instance());
+    EXPECT_EQ(mesh.get_object_id(), 2u);
+    EXPECT_TRUE(mesh.get_vertices().empty());
+    EXPECT_TRUE(mesh.get_triangles().empty());
+    EXPECT_EQ(mesh.data_size(), 0u);
+}
+
+TEST(TriangleObject, BulkSettersReplaceTheirArrays) {
+    Mesh mesh("m");
+    fill_triangle(mesh);
+    const float vertices[] = {5, 6, 7};
+    const int triangles[] = {0, 0, 0, 0, 0, 0};
+    const float uvs[] = {0.5f, 0.25f};
+    const float normals[] = {0, 1, 0};
+    mesh.set_vertices(vertices, 3);
+    mesh.set_triangles(triangles, 6);
+    mesh.set_uvs(uvs, 2);
+    mesh.set_normals(normals, 3);
+    EXPECT_EQ(mesh.get_vertices(), (std::vector<float>{5, 6, 7}));
+    EXPECT_EQ(mesh.get_triangles(), (std::vector<int>(6, 0)));
+    EXPECT_EQ(mesh.get_uvs(), (std::vector<float>{0.5f, 0.25f}));
+    EXPECT_EQ(mesh.get_normals(), (std::vector<float>{0, 1, 0}));
+}
+
+TEST(SimpleNurbsSurface, DefineEmptiesTheDataButKeepsTheCurveAttached) {
+    vtl_test::RecordedFront f;
+    vtl::SimpleNurbsSurface surface("patch");
+    for (double k : {0.0, 0.0, 1.0, 1.0}) {
+        surface.add_uknot(k);
+        surface.add_vknot(k);
+    }
+    for (int i = 0; i < 4; ++i)
+        surface.add_control_point(0, 0, 0, 1);
+    EXPECT_EQ(surface.data_size(), 8u * (4 + 4 + 16));
+    auto trim = one_edge_trim(1);
+    surface.set_trim(trim);
+    // Trim: 4 ints and 1 + 1 + 4 + 6 doubles.
+    EXPECT_EQ(trim->data_size(), 4u * 4 + 8u * 12);
+    EXPECT_EQ(surface.data_size(), 8u * (4 + 4 + 16) + 4u * 4 + 8u * 12);
+    surface.define(f.oo);
+    EXPECT_TRUE(surface.is_instance());
+    EXPECT_EQ(surface.get_object_id(), 1u);
+    EXPECT_EQ(surface.get_trim(), trim);
+    EXPECT_EQ(trim->data_size(), 0u);
+    EXPECT_EQ(surface.data_size(), 0u);
+}
+
+TEST(LightCamera, EachEmissionTakesItsOwnEnvironmentWhileTheShaderIsOpen) {
+    vtl_test::RecordedFront f;
+    vtl::LightCamera camera("c");
+    camera.emit(f.oo);
+    camera.emit(f.oo);
+    const Calls environment = {"begin_shader vtl_envmap",
+                               "set_parameter texture 10",
+                               "set_parameter format 6",
+                               "set_parameter radius 3",
+                               "get_shader -> shader#N",
+                               "end_shader",
+                               "set_parameter reflection map 65536"};
+    Calls expected;
+    for (const char* n : {"1", "2"}) {
+        expected.insert(expected.end(), {"set_parameter projection 10", "set_parameter fov 3"});
+        expected.insert(expected.end(), environment.begin(), environment.end());
+        expected[expected.size() - 3] = std::string("get_shader -> shader#") + n;
+        expected.insert(expected.end(), {"set_parameter position 5", "set_parameter direction 5",
+                                         "set_parameter up 5"});
+    }
+    EXPECT_EQ(f.api.calls, expected);
+    EXPECT_EQ(f.api.shader_depth(), 0u);
+}
+
+TEST(FBXAnimation, WriteReturnsWhatTheBackEndSaidAtTheEnd) {
+    vtl_test::RecordedFront f;
+    vtl::FBXAnimation animation("a", 0, 1, false);
+    EXPECT_TRUE(animation.write(f.oo));
+    f.api.accept = false;
+    EXPECT_FALSE(animation.write(f.oo));
+}
+
+TEST(LightNode, OnlyGeometryIsEverAnInstance) {
+    EXPECT_FALSE(vtl::DefaultRTModule().is_instance());
+    EXPECT_FALSE(vtl::FBXAnimation("a", 0, 1, false).is_instance());
+    EXPECT_FALSE(vtl::LightCamera("c").is_instance());
+    EXPECT_FALSE(vtl::NurbsCurve().is_instance());
+}
+
+TEST(LightNode, WithoutABackEndNothingHappens) {
+    vtl::PassThroughFactory factory(nullptr);
+    vtl::vtlSceneapi_oo oo(&factory);
+    Mesh mesh("m");
+    fill_triangle(mesh);
+    mesh.define(oo);
+    mesh.emit(oo);
+    EXPECT_FALSE(mesh.is_instance());
+    EXPECT_EQ(mesh.get_object_id(), 0u);
+    vtl::SimpleNurbsSurface surface("s");
+    surface.define(oo);
+    surface.emit(oo);
+    EXPECT_FALSE(surface.is_instance());
+    vtl::LightCamera camera("c");
+    camera.emit(oo);
+    vtl::DefaultRTModule module;
+    module.emit(oo);
+    EXPECT_FALSE(vtl::FBXAnimation("a", 0, 1, false).write(oo));
+}
+
+} // namespace
