@@ -1,12 +1,15 @@
 #include "scene_oracle.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <vector>
+#include "reader/scene_reader.h"
 
 namespace fuzz {
 
 namespace {
+
+using vtl::reader::Node;
+using vtl::reader::NodeKind;
+using vtl::reader::Value;
+using vtl::reader::ValueKind;
 
 bool needs_hex(const std::string& s) {
     for (unsigned char c : s)
@@ -14,191 +17,102 @@ bool needs_hex(const std::string& s) {
     return false;
 }
 
-bool is_delimiter(char c) {
-    return c == ' ' || c == '\n' || c == ',' || c == '{' || c == '}' || c == '[' || c == ']';
-}
-
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-bool is_word(std::string_view w) {
-    if (w.empty()) return false;
-    const char first = w.front();
-    if (!(first == '#' || first == '_' || (first >= 'a' && first <= 'z') ||
-          (first >= 'A' && first <= 'Z')))
-        return false;
-    for (char c : w.substr(1))
-        if (!(c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
-              (c >= 'A' && c <= 'Z')))
-            return false;
+// Letters, digits and "_", not starting with a digit; keywords of two words have one blank.
+bool plain_word(const std::string& w) {
+    const auto letter = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    if (w.empty() || !(letter(w[0]) || w[0] == '_')) return false;
+    for (char c : w)
+        if (!(letter(c) || (c >= '0' && c <= '9') || c == '_' || c == ' ')) return false;
     return true;
 }
 
-bool is_number(std::string_view w) {
-    if (w.empty() || w.size() > 400) return false;
-    const std::string copy(w);
-    char* end = nullptr;
-    errno = 0;
-    std::strtod(copy.c_str(), &end);
-    return end == copy.c_str() + copy.size();
-}
-
-class Scanner {
+class Checker {
 public:
-    Scanner(std::string_view text, std::size_t groups_left_open)
-        : t_(text), groups_left_open_(groups_left_open) {}
+    Checker(std::string_view text, SceneCheck& result) : text_(text), result_(result) {}
 
-    SceneCheck run() {
-        while (result_.ok && p_ < t_.size())
-            step();
-        const bool only_blocks = open_.find('[') == std::string::npos;
-        if (result_.ok && (!only_blocks || open_.size() < groups_left_open_ ||
-                           open_.size() > groups_left_open_ + cuts_))
-            fail(std::to_string(open_.size()) + " block(s) or array(s) left open where " +
-                 std::to_string(groups_left_open_) + " group(s) were");
-        return std::move(result_);
+    void fail(const std::string& why) {
+        if (result_.ok) result_.fault = why;
+        result_.ok = false;
+    }
+
+    void contents(const std::vector<Node>& nodes, std::size_t opening_line) {
+        for (const Node& n : nodes) {
+            if (n.line <= opening_line) fail("\"{\" does not end line " + std::to_string(n.line));
+            if (n.kind == NodeKind::Parameter) string(n.keyword);
+            if (n.kind == NodeKind::Block || n.kind == NodeKind::Statement) word(n.keyword);
+            if (n.kind == NodeKind::Comment || n.kind == NodeKind::Print ||
+                n.kind == NodeKind::Error)
+                continue;
+            for (const Value& v : n.values)
+                value(v);
+            contents(n.children, n.line);
+        }
     }
 
 private:
-    void fail(const std::string& why) {
-        if (!result_.ok) return;
-        result_.ok = false;
-        result_.fault = "offset " + std::to_string(p_) + ": " + why + " after \"";
-        // The 40 bytes before the fault, control and high bytes shown as hex.
-        for (char c : t_.substr(p_ < 40 ? 0 : p_ - 40, p_ < 40 ? p_ : 40)) {
-            const unsigned char u = static_cast<unsigned char>(c);
-            static const char digits[] = "0123456789abcdef";
-            if (u >= 0x20 && u < 0x7f)
-                result_.fault += c;
-            else
-                result_.fault += std::string("\\x") + digits[u >> 4] + digits[u & 0xf];
+    void value(const Value& v) {
+        if (v.kind == ValueKind::String) string(v.text);
+        if (v.kind == ValueKind::Word) word(v.text);
+        for (const Value& item : v.array.items)
+            value(item);
+        if (v.kind == ValueKind::Shader) {
+            string(v.text);
+            contents(v.body, v.line);
         }
-        result_.fault += "\"";
     }
 
-    // The token that starts at p_ and ends before the next delimiter.
-    std::string_view token() const {
-        std::size_t e = p_;
-        while (e < t_.size() && !is_delimiter(t_[e]))
-            ++e;
-        return t_.substr(p_, e - p_);
+    void string(const std::string& s) {
+        if (needs_hex(s)) {
+            std::string form = "xX";
+            for (unsigned char c : s)
+                form += {"0123456789abcdef"[c >> 4], "0123456789abcdef"[c & 15]};
+            if (text_.find(form) == std::string_view::npos)
+                fail("not in the \"xX\" form with lower-case pairs: \"" + s.substr(0, 40) + "\"");
+        }
+        if (s.size() > kMaxPiece / 2) result_.long_strings.push_back(s);
+        result_.strings.insert(s);
     }
 
-    void step() {
-        const char c = t_[p_];
-        switch (c) {
-        case ' ':
-        case '\n':
-        case ',':
-        case '!':
-            ++p_;
-            return;
-        case '{':
-            if (p_ + 1 >= t_.size() || t_[p_ + 1] != '\n')
-                return fail("\"{\" does not end its line");
-            open_.push_back('{');
-            ++result_.blocks;
-            ++p_;
-            return;
-        case '[':
-            open_.push_back('[');
-            ++p_;
-            return;
-        case '}':
-        case ']': {
-            const char opener = c == '}' ? '{' : '[';
-            if (open_.empty() || open_.back() != opener)
-                return fail(std::string("unmatched \"") + c + "\"");
-            open_.pop_back();
-            ++p_;
-            return;
-        }
-        case '"':
-            return quoted();
-        default:
-            break;
-        }
-        if (t_.compare(p_, 2, "//") == 0) {
-            const std::size_t lf = t_.find('\n', p_);
-            p_ = lf == std::string_view::npos ? t_.size() : lf + 1;
-            return;
-        }
-        if (t_.compare(p_, 2, "xX") == 0 || t_.compare(p_, 2, "bX") == 0) return hex();
-        const std::string_view w = token();
-        if (is_number(w)) {
-            ++result_.numbers;
-        } else if (!is_word(w)) {
-            return fail("neither number nor word: \"" + std::string(w.substr(0, 40)) + "\"");
-        } else if (w.find(kInjectionMarker) != std::string_view::npos) {
-            return fail("host text outside a string");
-        }
-        p_ += w.size();
+    void word(const std::string& w) {
+        if (!plain_word(w) || w.find(kInjectionMarker) != std::string::npos)
+            fail("not a plain word outside a string: \"" + w.substr(0, 40) + "\"");
     }
 
-    void quoted() {
-        const std::size_t begin = ++p_;
-        while (p_ < t_.size() && t_[p_] != '"') {
-            const unsigned char c = static_cast<unsigned char>(t_[p_]);
-            if (c == '\n' && p_ - begin > kMaxPiece / 2) {
-                // A string cut with the formatted piece it stands in (a name with the words
-                // before it, a captured shader's whole text): its closing quote went with the
-                // cut, and maybe the closing brace of the shader; the indentation of the next
-                // line may follow. The reader, run after this check, knows the exact cut.
-                std::size_t end = p_;
-                while (end > begin && t_[end - 1] == ' ')
-                    --end;
-                result_.cut_strings.emplace_back(t_.substr(begin, end - begin));
-                ++cuts_;
-                return;
-            }
-            if (c == '\n' || c == '\r' || c >= 0x80)
-                return fail("line break or high byte in a quoted string");
-            if (p_ - begin == kMaxCutName) { // cut with its piece: no closing quote
-                result_.strings.emplace(t_.substr(begin, p_ - begin));
-                return;
-            }
-            ++p_;
-        }
-        if (p_ >= t_.size()) return fail("quoted string not closed");
-        result_.strings.emplace(t_.substr(begin, p_ - begin));
-        ++p_;
-        if (p_ < t_.size() && !is_delimiter(t_[p_])) fail("text glued to a quoted string");
-    }
-
-    void hex() {
-        const bool name = t_[p_] == 'x';
-        p_ += 2;
-        std::string bytes;
-        while (p_ < t_.size() && !is_delimiter(t_[p_])) {
-            const int high = hex_digit(t_[p_]);
-            const int low = p_ + 1 < t_.size() ? hex_digit(t_[p_ + 1]) : -1;
-            if (high < 0 || low < 0) return fail("not a lower-case hex pair");
-            bytes.push_back(static_cast<char>(high * 16 + low));
-            p_ += 2;
-        }
-        if (name) result_.strings.insert(std::move(bytes));
-    }
-
-    std::string_view t_;
-    std::size_t p_ = 0;
-    std::string open_; // the opening brackets not yet closed, innermost last
-    std::size_t groups_left_open_;
-    std::size_t cuts_ = 0; // strings cut with their piece, each may have taken a closing brace
-    SceneCheck result_;
+    std::string_view text_;
+    SceneCheck& result_;
 };
 
 } // namespace
 
-SceneCheck check_scene(std::string_view text, std::size_t groups_left_open) {
-    return Scanner(text, groups_left_open).run();
+bool SceneCheck::carries(const std::string& host) const {
+    if (strings.count(host)) return true;
+    if (needs_hex(host)) return false; // the "xX" form is never cut
+    for (const std::string& cut : long_strings)
+        if (host.compare(0, cut.size(), cut) == 0) return true;
+    return false;
 }
 
-std::string written_form(const std::string& host) {
-    if (needs_hex(host) || host.size() <= kMaxQuotedName) return host;
-    return host.substr(0, kMaxCutName);
+SceneCheck check_scene(std::string_view text, std::size_t groups_left_open) {
+    SceneCheck check;
+    Checker checker(text, check);
+    for (std::size_t i = 0; i < text.size() && check.ok; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80 || text[i] == '\r')
+            checker.fail("high byte or carriage return at offset " + std::to_string(i));
+    std::string closed;
+    if (groups_left_open > 0) {
+        const vtl::reader::ReadResult open = vtl::reader::read_scene(text);
+        if (open.ok || open.error.message.rfind("end of file inside a block", 0) != 0)
+            checker.fail(std::to_string(groups_left_open) + " group(s) left open, but the reader " +
+                         (open.ok ? "took the file" : "says " + open.error.describe()));
+        closed.assign(text);
+        for (std::size_t i = 0; i < groups_left_open; ++i)
+            closed += "}\n";
+        text = closed;
+    }
+    const vtl::reader::ReadResult read = vtl::reader::read_scene(text);
+    if (!read.ok) checker.fail("reader: " + read.error.describe());
+    checker.contents(read.document.nodes, 0);
+    return check;
 }
 
 } // namespace fuzz

@@ -1,6 +1,6 @@
 #pragma once
-// Structural check of a Scene file as the exports write it (text arrays, indented), and the
-// strings it carries, decoded.
+// The oracle of the call-sequence tester and the fault tests: a Scene file as the exports write
+// it, read by the project's reader, and the strings it carries.
 
 #include <cstddef>
 #include <string>
@@ -11,33 +11,28 @@
 namespace fuzz {
 
 // Longest formatted piece the writer puts out in one go. A quoted name and its two quotes form
-// one piece: a name of kMaxPiece - 2 bytes fits whole, a longer one keeps its first
-// kMaxCutName bytes and loses its closing quote (the quoted text simply ends there).
+// one piece: a name of kMaxPiece - 2 bytes fits whole, a longer one loses its end.
 constexpr std::size_t kMaxPiece = 1048574;
-constexpr std::size_t kMaxQuotedName = kMaxPiece - 2;
-constexpr std::size_t kMaxCutName = kMaxPiece - 1;
 
 // A word that host strings carry and that must never appear outside a string in a file.
 constexpr const char* kInjectionMarker = "INJECTED";
 
 struct SceneCheck {
     bool ok = true;
-    std::string fault;                       // the first fault, with its byte offset
-    std::unordered_set<std::string> strings; // every quoted or "xX" string, decoded
-    // Strings cut together with the captured shader text they stand in (the whole text is one
-    // formatted piece): each is the start of what the host gave.
-    std::vector<std::string> cut_strings;
-    std::size_t blocks = 0;
-    std::size_t numbers = 0;
+    std::string fault;                       // the first fault
+    std::unordered_set<std::string> strings; // every string of the file, decoded
+    std::vector<std::string> long_strings;   // those longer than half a piece
+
+    // Tells whether a string the host handed over came back: whole, or (when it is quoted) cut
+    // with the formatted piece it stands in, where the reader found the cut.
+    bool carries(const std::string& host) const;
 };
 
-// Checks that blocks and arrays balance (but for the groups the host left open, which stay open
-// at the end of the file), every "{" ends its line, every string is a quoted
-// text without quote, CR, LF or high byte or the "xX" form with lower-case hex pairs, every
-// number reads back whole, and nothing else but plain words stands outside strings.
+// The reader must take the file, but for the groups the host left open: then it stops at the
+// end of the file inside a block, and takes the file once that many "}" close them. Beyond what
+// the reader refuses: no high byte or carriage return stands in the file (strings holding one
+// take the "xX" form with lower-case hex pairs), what a block or shader holds starts on the next
+// line, and the words outside strings are plain words without the injection marker.
 SceneCheck check_scene(std::string_view text, std::size_t groups_left_open = 0);
-
-// How a string handed over as a name reads back from the file.
-std::string written_form(const std::string& host);
 
 } // namespace fuzz
