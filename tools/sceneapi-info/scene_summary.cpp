@@ -1,6 +1,5 @@
 #include "scene_summary.h"
 
-#include "info_texts.h"
 #include "reader/scene_matrix.h"
 
 #include <algorithm>
@@ -53,12 +52,12 @@ struct Box {
 
 // The type of a material's surface shader: inline, or a numbered shader defined in it.
 std::string material_kind(const Node& material) {
-    const Value* surface = material.value_of(info_texts::kSurface);
+    const Value* surface = material.value_of("surface");
     if (!surface) return "none";
     if (surface->kind == ValueKind::Shader) return surface->text;
     if (surface->kind == ValueKind::Number) {
         for (const Node& c : material.children)
-            if (c.keyword == info_texts::kShader && c.values.size() >= 2 &&
+            if (c.keyword == "shader" && c.values.size() >= 2 &&
                 c.values[0].kind == ValueKind::Number && c.values[0].number == surface->number)
                 return c.values[1].text;
         char number[32];
@@ -68,8 +67,9 @@ std::string material_kind(const Node& material) {
     return "unknown";
 }
 
+// Surface shader types that make a material a light.
 bool is_light_kind(std::string_view kind) {
-    for (std::string_view k : info_texts::kLightKinds)
+    for (std::string_view k : {"vtl_point_light", "vtl_ies_light", "vtl_mesh_light"})
         if (k == kind) return true;
     return false;
 }
@@ -77,10 +77,17 @@ bool is_light_kind(std::string_view kind) {
 // The number of the first "version" statement, as written; -1 without one.
 double document_version(const Document& document) {
     for (const Node& n : document.nodes)
-        if (n.kind == NodeKind::Statement && n.keyword == info_texts::kVersion &&
-            !n.values.empty() && n.values.front().kind == ValueKind::Number)
+        if (n.kind == NodeKind::Statement && n.keyword == "version" && !n.values.empty() &&
+            n.values.front().kind == ValueKind::Number)
             return n.values.front().number;
     return -1;
+}
+
+// True when the document has a "version" statement at its top level, whatever it holds.
+bool has_version(const Document& document) {
+    for (const Node& n : document.nodes)
+        if (n.kind == NodeKind::Statement && n.keyword == "version") return true;
+    return false;
 }
 
 const Array* array_of(const Node& block, std::string_view key) {
@@ -132,7 +139,7 @@ public:
             if (!level.in_object && n.kind == NodeKind::Statement) transform(n, level);
             const Level at = level; // visit_node may add levels, which moves `level`
             finite(n);
-            if (at.in_object && n.kind == NodeKind::Block && n.keyword == info_texts::kGeometry)
+            if (at.in_object && n.kind == NodeKind::Block && n.keyword == "geometry")
                 continue; // measured with its object
             visit_node(n, at);
         }
@@ -177,7 +184,7 @@ private:
 
     void find(bool error, const Node& at, const char* format, ...) {
         (error ? s_.error_count : s_.warning_count) += 1;
-        if (s_.findings.size() >= info_texts::kListedFindings) {
+        if (s_.findings.size() >= 100) { // the others are only counted
             ++s_.unlisted_findings;
             return;
         }
@@ -201,8 +208,8 @@ private:
 
     // A "transform" or "set transform" statement moves what follows it on its level.
     void transform(const Node& n, Level& level) {
-        const bool set = n.keyword == info_texts::kSetTransform;
-        if (!set && n.keyword != info_texts::kTransform) return;
+        const bool set = n.keyword == "set transform";
+        if (!set && n.keyword != "transform") return;
         if (n.values.size() != 16) return;
         Matrix m;
         for (int k = 0; k < 16; ++k) {
@@ -224,45 +231,48 @@ private:
                 bad += (item.kind == ValueKind::Number && !std::isfinite(item.number)) ||
                        (item.kind == ValueKind::Word && non_finite_word(item.text));
         }
-        if (bad > 0) find(false, n, info_texts::kNonFinite, bad);
+        if (bad > 0) find(false, n, "%zu numbers that are not finite (nan or inf)", bad);
     }
 
     // One node: errors, groups, objects, materials, cameras, lights, animations, options.
     void visit_node(const Node& n, const Level& at) {
         if (n.kind == NodeKind::Error) {
             s_.errors.push_back({n.line, n.values.empty() ? std::string() : n.values[0].text});
-            find(false, n, info_texts::kFileError, s_.errors.back().text.substr(0, 300).c_str());
+            find(false, n, "the file reports an error: %s",
+                 s_.errors.back().text.substr(0, 300).c_str());
             return;
         }
-        if (n.kind == NodeKind::Statement && n.keyword == info_texts::kMaterial &&
-            !n.values.empty() && n.values[0].kind == ValueKind::String) {
+        if (n.kind == NodeKind::Statement && n.keyword == "material" && !n.values.empty() &&
+            n.values[0].kind == ValueKind::String) {
             materials_used_.emplace_back(n.values[0].text, &n);
             return;
         }
         if (n.kind != NodeKind::Block) return;
-        if (n.keyword == info_texts::kGroup) {
+        if (n.keyword == "group") {
             std::size_t group = kNoGroup;
-            if (at.depth < info_texts::kListedGroupDepth) {
+            // Deeper groups are counted, not listed: a listing stays readable and its JSON
+            // nesting within what JSON readers take.
+            if (at.depth < 128) {
                 group = s_.groups.size();
                 s_.groups.push_back({n.name(), n.line, 0, at.depth});
             } else {
                 ++s_.unlisted_groups;
             }
             pending_.push_back({&n.children, 0, group, at.depth + 1, false, at.matrix, at.matrix});
-        } else if (n.keyword == info_texts::kObject) {
+        } else if (n.keyword == "object") {
             object(n, at);
-        } else if (n.keyword == info_texts::kMaterial) {
+        } else if (n.keyword == "material") {
             materials_defined_.insert(n.name());
             const std::string kind = material_kind(n);
             ++(is_light_kind(kind) ? s_.lights : s_.materials)[kind];
-        } else if (n.keyword == info_texts::kCamera) {
+        } else if (n.keyword == "camera") {
             ++s_.cameras;
-        } else if (n.keyword == info_texts::kLight) {
-            ++s_.lights[info_texts::kLightBlock];
-        } else if (n.keyword == info_texts::kAnimation) {
+        } else if (n.keyword == "light") {
+            ++s_.lights["light block"];
+        } else if (n.keyword == "animation") {
             ++s_.animations;
-            s_.keyframes += scalars(array_of(n, info_texts::kTimestamps));
-        } else if (n.keyword == info_texts::kLoad && n.name() == info_texts::kOptionsModule) {
+            s_.keyframes += scalars(array_of(n, "timestamps"));
+        } else if (n.keyword == "load" && n.name() == "vtlrtopt.so") {
             for (const Node& option : n.children)
                 if (option.kind != NodeKind::Block)
                     s_.import_options.emplace_back(
@@ -275,8 +285,8 @@ private:
     // The checks of a triangle geometry; its box in the object's coordinates.
     Box triangles(const Node& geometry, std::size_t* triangle_count, std::size_t* vertex_count) {
         Box box;
-        const Array* vertices = array_of(geometry, info_texts::kVertices);
-        const Array* indices = array_of(geometry, info_texts::kTrianglesArray);
+        const Array* vertices = array_of(geometry, "vertices");
+        const Array* indices = array_of(geometry, "triangles");
         const std::size_t n = triples(vertices);
         *vertex_count = n;
         *triangle_count = scalars(indices) / 3;
@@ -290,8 +300,8 @@ private:
             }
         if (indices) {
             if (scalars(indices) % 3 != 0)
-                find(true, *geometry.child(info_texts::kTrianglesArray),
-                     info_texts::kTriangleLength, scalars(indices));
+                find(true, *geometry.child("triangles"),
+                     "the triangle indices are %zu numbers, not a multiple of 3", scalars(indices));
             std::size_t outside = 0;
             double first = 0;
             for (double i : indices->numbers)
@@ -299,17 +309,18 @@ private:
                     first = i;
             outside += indices->items.size();
             if (outside > 0)
-                find(true, *geometry.child(info_texts::kTrianglesArray), info_texts::kIndexOutside,
-                     outside, n, number_text(first).c_str());
+                find(true, *geometry.child("triangles"),
+                     "%zu triangle indices outside the %zu vertices (the first: %s)", outside, n,
+                     number_text(first).c_str());
         }
-        const Array* normals = array_of(geometry, info_texts::kNormals);
+        const Array* normals = array_of(geometry, "normals");
         if (normals && triples(normals) != n)
-            find(true, *geometry.child(info_texts::kNormals), info_texts::kLengthMismatch,
-                 info_texts::kNormals, triples(normals), n);
-        const Array* uvs = array_of(geometry, info_texts::kUvs);
+            find(true, *geometry.child("normals"), "%s holds %zu elements for %zu vertices",
+                 "normals", triples(normals), n);
+        const Array* uvs = array_of(geometry, "uv_tex");
         if (uvs && scalars(uvs) != 2 * n)
-            find(true, *geometry.child(info_texts::kUvs), info_texts::kLengthMismatch,
-                 info_texts::kUvs, scalars(uvs) / 2, n);
+            find(true, *geometry.child("uv_tex"), "%s holds %zu elements for %zu vertices",
+                 "uv_tex", scalars(uvs) / 2, n);
         return box;
     }
 
@@ -326,30 +337,29 @@ private:
         Matrix matrix = at.matrix;
         const Value* id = nullptr;
         for (const Node& c : n.children) {
-            if (c.kind == NodeKind::Block && c.keyword == info_texts::kMaterial && !c.definition &&
+            if (c.kind == NodeKind::Block && c.keyword == "material" && !c.definition &&
                 is_light_kind(material_kind(c)))
                 light = true;
             if (c.kind == NodeKind::Statement) {
                 Level own{nullptr, 0, kNoGroup, 0, true, matrix, at.matrix};
                 transform(c, own);
                 matrix = own.matrix;
-                if (c.keyword == info_texts::kId && !c.values.empty() &&
-                    c.values[0].kind == ValueKind::Number)
+                if (c.keyword == "id" && !c.values.empty() && c.values[0].kind == ValueKind::Number)
                     id = &c.values[0];
             }
         }
         Box box;
         for (const Node& c : n.children) {
-            if (c.kind != NodeKind::Block || c.keyword != info_texts::kGeometry) continue;
+            if (c.kind != NodeKind::Block || c.keyword != "geometry") continue;
             o.geometry = c.name();
-            if (o.geometry == info_texts::kInstanceGeometry && !o.definition && !light) {
+            if (o.geometry == "instance" && !o.definition && !light) {
                 ++s_.instances;
-                const Value* target = c.value_of(info_texts::kId);
+                const Value* target = c.value_of("id");
                 if (target && target->kind == ValueKind::Number)
                     placements_.push_back({target->number, matrix, &c});
             }
-            if (o.geometry == info_texts::kNurbsGeometry) ++s_.nurbs_surfaces;
-            if (o.geometry == info_texts::kTriangleGeometry) {
+            if (o.geometry == "nurbs") ++s_.nurbs_surfaces;
+            if (o.geometry == "triangles") {
                 std::size_t vertices = 0;
                 box = triangles(c, &o.triangles, &vertices);
                 if (!light) {
@@ -375,14 +385,16 @@ private:
         for (const Placement& p : placements_) {
             const auto d = definitions_.find(p.id);
             if (d == definitions_.end())
-                find(true, *p.node, info_texts::kUndefinedId, number_text(p.id).c_str());
+                find(true, *p.node, "an instance of object id %s, which no definition has",
+                     number_text(p.id).c_str());
             else
                 bounds_.add(d->second.box, p.matrix);
         }
         std::set<std::string> reported;
         for (const auto& [name, node] : materials_used_)
             if (materials_defined_.count(name) == 0 && reported.insert(name).second)
-                find(false, *node, info_texts::kUndefinedMaterial, name.substr(0, 200).c_str());
+                find(false, *node, "material \"%s\" is used but never defined",
+                     name.substr(0, 200).c_str());
         std::stable_sort(s_.findings.begin(), s_.findings.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
         s_.has_bounds = !bounds_.empty;
@@ -406,8 +418,26 @@ SceneSummary SceneSummary::of(const Document& document, std::string_view text) {
     std::stable_sort(
         objects.begin(), objects.end(),
         [](const ObjectSummary& a, const ObjectSummary& b) { return a.bytes > b.bytes; });
-    if (objects.size() > static_cast<std::size_t>(info_texts::kLargestCount))
-        objects.resize(info_texts::kLargestCount);
+    if (objects.size() > 5) objects.resize(5);
     s.largest = std::move(objects);
     return s;
+}
+
+ReadResult read_scene_to_summarise(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    ReadResult r;
+    if (start == std::string_view::npos) {
+        r.ok = false;
+        r.error.message = "the file is empty";
+        return r;
+    }
+    const std::string_view head = text.substr(start);
+    const bool opens_as_scene = head.substr(0, 2) == "//" || head.substr(0, 7) == "version";
+    r = read_scene(text);
+    if (!r.ok && opens_as_scene) return r;
+    if (!r.ok || (r.document.header().empty() && !has_version(r.document))) {
+        r.ok = false;
+        r.error = {"not a Scene file (no header comment and no version line)", 0, 0};
+    }
+    return r;
 }

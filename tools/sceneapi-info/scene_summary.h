@@ -2,6 +2,7 @@
 // What a person wants to know of a Scene file at a glance, gathered from its document tree.
 
 #include "reader/scene_document.h"
+#include "reader/scene_reader.h"
 
 #include <cstddef>
 #include <map>
@@ -61,7 +62,7 @@ struct SceneSummary {
     std::size_t unlisted_groups = 0;  // groups nested deeper than the listing goes
     std::vector<ErrorLine> errors;
     std::vector<ObjectSummary> largest; // largest objects first
-    std::vector<Finding> findings;      // in the order of the file, at most kListedFindings
+    std::vector<Finding> findings;      // in the order of the file, at most 100
     std::size_t unlisted_findings = 0;
     std::size_t error_count = 0; // findings that are errors, listed or not
     std::size_t warning_count = 0;
@@ -72,3 +73,9 @@ struct SceneSummary {
     // Gathers the summary of `document`, read from `text`; values point into the document.
     static SceneSummary of(const vtl::reader::Document& document, std::string_view text);
 };
+
+// Reads `text` as a Scene file for a summary. A text that is blank, or that neither parses nor
+// opens as a Scene file (a header comment or the version line), nor has a header or a version
+// statement, fails with the reason at line 0; one that opens as a Scene file fails with the
+// reader's error.
+vtl::reader::ReadResult read_scene_to_summarise(std::string_view text);

@@ -1,7 +1,5 @@
 #include "summary_printer.h"
 
-#include "info_texts.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -138,7 +136,7 @@ void groups_text(std::ostream& out, const SceneSummary& s) {
             << shown_text(g.name) << "\" (line " << g.line << ", " << g.objects
             << (g.objects == 1 ? " object" : " objects") << ")\n";
     if (s.unlisted_groups > 0)
-        out << "  (" << s.unlisted_groups << info_texts::kUnlistedGroups << ")\n";
+        out << "  (" << s.unlisted_groups << " groups nested deeper are not listed)\n";
 }
 
 // The groups as nested JSON arrays, built from the depth-first list.

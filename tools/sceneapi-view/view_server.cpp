@@ -2,7 +2,6 @@
 
 #include "view_server.h"
 
-#include "info_texts.h"
 #include "reader/scene_reader.h"
 #include "scene_summary.h"
 #include "scene_to_gltf.h"
@@ -76,22 +75,6 @@ bool read_file(const std::filesystem::path& path, std::string& content) {
     if (!in) return false;
     content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-// True when the text opens as a Scene file does: a header comment or the version line.
-bool opens_as_scene(const std::string& text) {
-    const std::size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos) return false;
-    return text.compare(start, 2, "//") == 0 ||
-           text.compare(start, std::char_traits<char>::length(info_texts::kVersion),
-                        info_texts::kVersion) == 0;
-}
-
-bool has_version(const vtl::reader::Document& document) {
-    for (const vtl::reader::Node& n : document.nodes)
-        if (n.kind == vtl::reader::NodeKind::Statement && n.keyword == info_texts::kVersion)
-            return true;
-    return false;
 }
 
 // Compares without stopping at the first difference, so that timing tells nothing of the token.
@@ -228,29 +211,23 @@ Snapshot make_snapshot(const std::string& name, const std::string& text, std::ui
     std::vector<std::string> tessellated;
     std::ostringstream summary;
     try {
-        if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
-            s.error = info_texts::kEmptyFile;
-            print_json_error(summary, name, s.error);
+        const vtl::reader::ReadResult r = read_scene_to_summarise(text);
+        if (!r.ok) {
+            s.error = r.error.line == 0
+                          ? r.error.message
+                          : std::to_string(r.error.line) + ":" + std::to_string(r.error.column) +
+                                ": " + r.error.message;
+            print_json_error(summary, name, r.error.message, r.error.line, r.error.column);
         } else {
-            const vtl::reader::ReadResult r = vtl::reader::read_scene(text);
-            if (!r.ok && opens_as_scene(text)) {
-                s.error = std::to_string(r.error.line) + ":" + std::to_string(r.error.column) +
-                          ": " + r.error.message;
-                print_json_error(summary, name, r.error.message, r.error.line, r.error.column);
-            } else if (!r.ok || (r.document.header().empty() && !has_version(r.document))) {
-                s.error = info_texts::kNotSceneFile;
-                print_json_error(summary, name, s.error);
-            } else {
-                s.read = true;
-                print_json(summary, name, SceneSummary::of(r.document, text));
-                conversion = vtl::gltf::scene_to_glb(r.document, s.glb);
-                tessellated = tessellated_objects(r.document);
-                s.ok = conversion.ok;
-                if (!conversion.ok) {
-                    s.error = conversion.error.empty() ? "the scene could not be converted"
-                                                       : conversion.error;
-                    s.glb.clear();
-                }
+            s.read = true;
+            print_json(summary, name, SceneSummary::of(r.document, text));
+            conversion = vtl::gltf::scene_to_glb(r.document, s.glb);
+            tessellated = tessellated_objects(r.document);
+            s.ok = conversion.ok;
+            if (!conversion.ok) {
+                s.error = conversion.error.empty() ? "the scene could not be converted"
+                                                   : conversion.error;
+                s.glb.clear();
             }
         }
         s.summary_json = summary.str();
