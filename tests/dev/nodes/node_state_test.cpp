@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,73 +28,44 @@ void fill_triangle(Mesh& mesh) {
     mesh.add_triangle(0, 1, 2);
 }
 
+// Three vertices, and as many of each array's elements as the row says.
 TEST(TriangleObjectValidation, EachFindingHasItsOwnTextAndTheyAreJoinedWithoutSeparators) {
     struct Case {
-        bool with_triangle;
-        std::function<void(Mesh&)> add;
-        bool valid;
+        int normals, normal_triangles, uvs, uv_triangles, vcolors, triangles;
         const char* findings;
     };
     const Case cases[] = {
-        {true, [](Mesh&) {}, true, ""},
-        {true,
-         [](Mesh& m) { // one of each per vertex
-             for (int i = 0; i < 3; ++i) {
-                 m.add_normal(0, 0, 1);
-                 m.add_uv(0, 1);
-                 m.add_vcolor(1, 1, 1);
-             }
-         },
-         true, ""},
-        {true,
-         [](Mesh& m) { // indexed
-             m.add_normal(0, 0, 1);
-             m.add_normal_triangle(0, 0, 0);
-             m.add_uv(0, 1);
-             m.add_uv_triangle(0, 0, 0);
-         },
-         true, ""},
-        {true, [](Mesh& m) { m.add_normal_triangle(0, 0, 0); }, true,
-         "No normals defined for index"},
-        {true,
-         [](Mesh& m) {
-             m.add_triangle(0, 2, 1); // indexed normals, short index
-             m.add_normal(0, 0, 1);
-             m.add_normal_triangle(0, 0, 0);
-         },
-         true, "Normals count does not match number of triangles 3 vs 6"},
-        {true, [](Mesh& m) { m.add_uv_triangle(0, 0, 0); }, true, "No uvs defined for index"},
-        {true,
-         [](Mesh& m) {
-             m.add_uv(0, 0); // indexed uvs, long index
-             m.add_uv_triangle(0, 0, 0);
-             m.add_uv_triangle(0, 0, 0);
-         },
-         true, "UV index count does not match triangle count"},
-        {true, [](Mesh& m) { m.add_vcolor(1, 1, 1); }, true,
-         "VetexColor count does not match number of vertices"},
-        {true,
-         [](Mesh& m) {
-             m.add_uv_triangle(0, 0, 0);
-             m.add_vcolor(1, 1, 1);
-         },
-         true, "No uvs defined for indexVetexColor count does not match number of vertices"},
-        {false,
-         [](Mesh& m) {
-             for (int i = 0; i < 4; ++i)
-                 m.add_normal(0, 0, 1);
-         },
-         false, "Number of normals does not equal number of verticesNo triangles defined"},
+        {0, 0, 0, 0, 0, 1, ""},
+        {3, 0, 3, 0, 3, 1, ""}, // one of each per vertex
+        {1, 1, 1, 1, 0, 1, ""}, // indexed
+        {0, 1, 0, 0, 0, 1, "No normals defined for index"},
+        {1, 1, 0, 0, 0, 2, "Normals count does not match number of triangles 3 vs 6"},
+        {0, 0, 0, 1, 0, 1, "No uvs defined for index"},
+        {0, 0, 1, 2, 0, 1, "UV index count does not match triangle count"},
+        {0, 0, 4, 0, 0, 1, "Number of uvs(8)  does not match vertex count(9)"},
+        {0, 0, 0, 0, 1, 1, "VetexColor count does not match number of vertices"},
+        {0, 0, 0, 1, 1, 1,
+         "No uvs defined for indexVetexColor count does not match number of vertices"},
+        {4, 0, 0, 0, 0, 0,
+         "Number of normals does not equal number of verticesNo triangles defined"},
     };
     for (const Case& c : cases) {
         Mesh mesh("m");
-        if (c.with_triangle)
-            fill_triangle(mesh);
-        else
-            for (int i = 0; i < 3; ++i)
-                mesh.add_vertex(0, 0, 0);
-        c.add(mesh);
-        EXPECT_EQ(mesh.validate(), c.valid) << c.findings;
+        for (int i = 0; i < 3; ++i)
+            mesh.add_vertex(0, 0, 0);
+        for (int i = 0; i < c.triangles; ++i)
+            mesh.add_triangle(0, 1, 2);
+        for (int i = 0; i < c.normals; ++i)
+            mesh.add_normal(0, 0, 1);
+        for (int i = 0; i < c.normal_triangles; ++i)
+            mesh.add_normal_triangle(0, 0, 0);
+        for (int i = 0; i < c.uvs; ++i)
+            mesh.add_uv(0, 1);
+        for (int i = 0; i < c.uv_triangles; ++i)
+            mesh.add_uv_triangle(0, 0, 0);
+        for (int i = 0; i < c.vcolors; ++i)
+            mesh.add_vcolor(1, 1, 1);
+        EXPECT_EQ(mesh.validate(), c.triangles > 0) << c.findings;
         EXPECT_EQ(mesh.get_validation_message(), c.findings);
     }
 }
