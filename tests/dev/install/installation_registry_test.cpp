@@ -102,64 +102,70 @@ private:
 };
 #endif
 
-TEST_F(InstallationRegistryTest, TheNewestVersionWinsAcrossBothRoots) {
-    records(installation(kUser, 8), installation(kMachine, 7));
-    EXPECT_EQ(chosen(7, 20), Choice("/opt/user8/bin", 8));
-    records(installation(kUser, 7), installation(kMachine, 9));
-    EXPECT_EQ(chosen(7, 20), Choice("/opt/machine9/bin", 9));
-}
-
-TEST_F(InstallationRegistryTest, OnEqualVersionsTheCurrentUserWins) {
+TEST_F(InstallationRegistryTest, TheChoiceOfInstallation) {
+    const std::string active9 =
+        "\"PhotaraActivePath\"=\"C:\\\\Program Files\\\\Vantel\\\\Photara 9\\\\\"\n";
+    const std::string version8 = "\"PhotaraVersion\"=\"Photara 8\"\n";
+    struct Case {
+        int lowest, highest;
+        Choice expected;
+        std::string user, machine = "";
+    };
+    const Case cases[] = {
+        // The newest version wins across both roots, the current user on equal versions.
+        {7, 20, {"/opt/user8/bin", 8}, installation(kUser, 8), installation(kMachine, 7)},
+        {7, 20, {"/opt/machine9/bin", 9}, installation(kUser, 7), installation(kMachine, 9)},
+        {7, 20, {"/opt/user8/bin", 8}, installation(kUser, 8), installation(kMachine, 8)},
+        // Only versions in range count.
+        {5, 7, {"/opt/machine7/bin", 7}, installation(kUser, 8), installation(kMachine, 7)},
+        {9, 20, {"", kUntouched}, installation(kUser, 8), installation(kMachine, 7)},
+        // An installation without its executable is passed over.
+        {5,
+         20,
+         {"/opt/user9/bin", 9},
+         installation(kUser, 12, false) + installation(kUser, 9) +
+             "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 11]\n\"BinFolder\"=\"/opt/no-bin\"\n"},
+        // The active path names the version first; out of range, or naming no installation,
+        // the highest installed version.
+        {5,
+         20,
+         {"/opt/user9/bin", 9},
+         base(kUser, active9) + installation(kUser, 9) + installation(kUser, 10)},
+        {10,
+         20,
+         {"/opt/user10/bin", 10},
+         base(kUser, active9) + installation(kUser, 9) + installation(kUser, 10)},
+        {5,
+         20,
+         {"/opt/user10/bin", 10},
+         base(kUser, "\"PhotaraActivePath\"=\"/opt/vantel/Photara 12/\"\n") +
+             installation(kUser, 9) + installation(kUser, 10)},
+        // The version value comes before enumeration, the active path before both.
+        {5,
+         20,
+         {"/opt/user8/bin", 8},
+         base(kUser, version8) + installation(kUser, 8) + installation(kUser, 9)},
+        {5,
+         20,
+         {"/opt/user9/bin", 9},
+         base(kUser, version8 + "\"PhotaraActivePath\"=\"/opt/Photara 9/\"\n") +
+             installation(kUser, 8) + installation(kUser, 9)},
+        // A version value out of range is passed over.
+        {7,
+         10,
+         {"/opt/user9/bin", 9},
+         base(kUser, "\"PhotaraVersion\"=\"Photara 11\"\n") + installation(kUser, 11) +
+             installation(kUser, 9) + installation(kUser, 8)},
+    };
+    for (const Case& c : cases) {
+        records(c.user, c.machine);
+        EXPECT_EQ(chosen(c.lowest, c.highest), c.expected) << c.user << c.machine;
+    }
     records(installation(kUser, 8), installation(kMachine, 8));
-    EXPECT_EQ(chosen(7, 20), Choice("/opt/user8/bin", 8));
     EXPECT_EQ(registry.get_bin_name(7, 20), folder.file("user8-photara"));
     EXPECT_EQ(registry.get_resources_folder(7, 20), "/opt/user8/resources");
-}
-
-TEST_F(InstallationRegistryTest, OnlyVersionsInRangeCount) {
-    records(installation(kUser, 8), installation(kMachine, 7));
-    EXPECT_EQ(chosen(5, 7), Choice("/opt/machine7/bin", 7));
-    EXPECT_EQ(chosen(9, 20), Choice("", kUntouched));
     EXPECT_EQ(registry.get_bin_name(9, 20), "");
     EXPECT_EQ(registry.get_resources_folder(9, 20), "");
-}
-
-TEST_F(InstallationRegistryTest, AnInstallationWithoutItsExecutableIsPassedOver) {
-    records(installation(kUser, 10, false) + installation(kUser, 9) +
-            "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 11]\n\"BinFolder\"=\"/opt/no-bin\"\n");
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user9/bin", 9));
-}
-
-TEST_F(InstallationRegistryTest, TheActivePathNamesTheVersionFirst) {
-    const std::string installed = installation(kUser, 9) + installation(kUser, 10);
-    records(
-        base(kUser, "\"PhotaraActivePath\"=\"C:\\\\Program Files\\\\Vantel\\\\Photara 9\\\\\"\n") +
-        installed);
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user9/bin", 9));
-    // Out of range, or naming no installation: the highest installed version.
-    EXPECT_EQ(chosen(10, 20), Choice("/opt/user10/bin", 10));
-    records(base(kUser, "\"PhotaraActivePath\"=\"/opt/vantel/Photara 12/\"\n") + installed);
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user10/bin", 10));
-    records(base(kUser, "\"PhotaraActivePath\"=\"/opt/vantel/Photara 9/\"\n") + installed);
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user9/bin", 9));
-}
-
-TEST_F(InstallationRegistryTest, TheVersionValueComesBeforeEnumeration) {
-    const std::string installed = installation(kUser, 8) + installation(kUser, 9);
-    records(base(kUser, "\"PhotaraVersion\"=\"Photara 8\"\n") + installed);
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user8/bin", 8));
-    // The active path still comes first.
-    records(base(kUser, "\"PhotaraVersion\"=\"Photara 8\"\n"
-                        "\"PhotaraActivePath\"=\"/opt/Photara 9/\"\n") +
-            installed);
-    EXPECT_EQ(chosen(5, 20), Choice("/opt/user9/bin", 9));
-}
-
-TEST_F(InstallationRegistryTest, AVersionValueOutOfRangeIsPassedOver) {
-    records(base(kUser, "\"PhotaraVersion\"=\"Photara 11\"\n") + installation(kUser, 11) +
-            installation(kUser, 9) + installation(kUser, 8));
-    EXPECT_EQ(chosen(7, 10), Choice("/opt/user9/bin", 9));
-    EXPECT_EQ(chosen(7, 20), Choice("/opt/user11/bin", 11));
 }
 
 TEST_F(InstallationRegistryTest, TheActivePathVersionIsBetweenProductNameAndLastSeparator) {
@@ -174,7 +180,7 @@ TEST_F(InstallationRegistryTest, TheActivePathVersionIsBetweenProductNameAndLast
     EXPECT_EQ(InstallationRegistry::version_from_active_path("/opt/Photara x/"), 0);
 }
 
-TEST_F(InstallationRegistryTest, PortsAndTheirStatus) {
+TEST_F(InstallationRegistryTest, PortsTheirTypesAndTheirRange) {
     struct Case {
         std::string values;
         int status, low, high;
@@ -187,6 +193,26 @@ TEST_F(InstallationRegistryTest, PortsAndTheirStatus) {
         {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=\"9010\"\n", -1, 9000, kUntouched},
         {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=dword:00002332\n", -1, 9000, kUntouched},
         {"", -2, kUntouched, kUntouched},
+        // Ports outside 1..65535 are no ports.
+        {"\"LiveLinkPort\"=dword:00000001\n\"LiveLinkMaxPort\"=dword:0000ffff\n", 0, 1, 65535},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:7fffffff\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00010000\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:ffffffff\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:00000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=dword:80000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"4294976296\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"67560\"\n", -1, 9000, kUntouched},
+        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"99999999999999999999\"\n", -1, 9000,
+         kUntouched},
+        {"\"LiveLinkPort\"=\"-1\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
+        {"\"LiveLinkPort\"=\"none\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
+        {"\"LiveLinkPort\"=\"65535\"\n\"LiveLinkMaxPort\"=\"65535\"\n", 0, 65535, 65535},
     };
     for (const Case& c : cases) {
         records(installation(kUser, 8, true, c.values));
@@ -300,41 +326,6 @@ TEST_F(InstallationRegistryTest, EachOperationReadsEachRecordFileOnce) {
         EXPECT_EQ(counter.take(), once) << operation.first;
     }
 #endif
-}
-
-TEST_F(InstallationRegistryTest, PortsOutsideOneTo65535AreNoPorts) {
-    struct Case {
-        std::string values;
-        int status, low, high;
-    };
-    const Case cases[] = {
-        {"\"LiveLinkPort\"=dword:00000001\n\"LiveLinkMaxPort\"=dword:0000ffff\n", 0, 1, 65535},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:7fffffff\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00010000\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:ffffffff\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:80000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"4294976296\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"67560\"\n", -1, 9000, kUntouched},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"99999999999999999999\"\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"-1\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
-        {"\"LiveLinkPort\"=\"none\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
-        {"\"LiveLinkPort\"=\"65535\"\n\"LiveLinkMaxPort\"=\"65535\"\n", 0, 65535, 65535},
-    };
-    for (const Case& c : cases) {
-        records(installation(kUser, 8, true, c.values));
-        int low = kUntouched, high = kUntouched;
-        EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), c.status) << c.values;
-        EXPECT_EQ(low, c.low) << c.values;
-        EXPECT_EQ(high, c.high) << c.values;
-    }
 }
 
 TEST_F(InstallationRegistryTest, AMissingResourceFolderIsReportedOnStandardOutput) {
