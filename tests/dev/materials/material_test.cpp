@@ -26,6 +26,14 @@ namespace {
 using Oo = vtl::vtlSceneapi_oo;
 using Calls = std::vector<std::string>;
 
+// A plastic material named "q" written inline.
+const std::string kPlasticQ = "material \"q\" {\n"
+                              " surface  \"vtl_plastic_simple\" {\n"
+                              "  \"diffuse\" 0.75 0.5 0.5,\n"
+                              " } \n"
+                              " flags 4096\n"
+                              "}\n";
+
 struct Case {
     const char* name;
     std::function<void(Oo&)> calls;
@@ -56,18 +64,7 @@ const Case kCases[] = {
          material.emit(oo);
          material.emit(oo);
      },
-     "material \"q\" {\n"
-     " surface  \"vtl_plastic_simple\" {\n"
-     "  \"diffuse\" 0.75 0.5 0.5,\n"
-     " } \n"
-     " flags 4096\n"
-     "}\n"
-     "material \"q\" {\n"
-     " surface  \"vtl_plastic_simple\" {\n"
-     "  \"diffuse\" 0.75 0.5 0.5,\n"
-     " } \n"
-     " flags 4096\n"
-     "}\n"},
+     kPlasticQ + kPlasticQ},
     {"glass with its colour clamped",
      [](Oo& oo) {
          vtl::GlassMaterial material("g");
