@@ -55,18 +55,14 @@ template <typename T> T pick(Rng& rng, std::initializer_list<T> values) {
     return *(values.begin() + rng.below(static_cast<std::uint32_t>(values.size())));
 }
 
-} // namespace
-
-struct CallFuzzer::Session {
+// What the library holds, as far as the written text depends on it, and the calls that made it.
+struct Session {
     Session(std::uint64_t seed, std::string dir) : rng(seed), folder(std::move(dir)) {}
 
     Rng rng;
     std::string folder;
-    Figures figures;
-    std::vector<std::string> faults;
+    FuzzRun figures;
     std::uint64_t file_counter = 0;
-
-    // What the library holds, as far as the written text depends on it.
     bool open = false;
     std::size_t open_groups = 0; // groups begun and not ended in the open destination
     std::string failed_open;     // the start of the failure of a refused open since the last one
@@ -102,107 +98,56 @@ struct CallFuzzer::Session {
     }
 
     HostString str() {
+        static const std::string kHostile[] = {
+            "",
+            "say \"hi\"",
+            "line\nbreak\r\nand\rreturn",
+            "%n%n%s%s%d%x%%%1000000d%n",
+            "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82", // valid UTF-8
+            "\xff\xfe\xc0\x80\xed\xa0\x80\x80\xbf",      // invalid UTF-8
+            std::string("a\" }\n}\n") + kInjectionMarker + " {\n#error \"x",
+            std::string("} ") + kInjectionMarker + " { // \\\" \\n",
+            "\t\x01\x02\x03\x1b[0m\x7f"};
         HostString h;
         if (rng.one_in(kLongStringOdds)) {
             h.text = long_text();
             return h;
         }
-        switch (rng.below(16)) {
-        case 0:
-            h.null = true;
-            break;
-        case 1:
-            break; // empty
-        case 2:
-            h.text = "say \"hi\"";
-            break;
-        case 3:
-            h.text = "line\nbreak\r\nand\rreturn";
-            break;
-        case 4:
-            h.text = "%n%n%s%s%d%x%%%1000000d%n";
-            break;
-        case 5:
-            h.text = "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x99\x82";
-            break; // valid UTF-8
-        case 6:
-            h.text = "\xff\xfe\xc0\x80\xed\xa0\x80\x80\xbf";
-            break; // invalid UTF-8
-        case 7:
-            h.text = std::string("a\" }\n}\n") + kInjectionMarker + " {\n#error \"x";
-            break;
-        case 8:
-            h.text = std::string("} ") + kInjectionMarker + " { // \\\" \\n";
-            break;
-        case 9:
-            h.text = "\t\x01\x02\x03\x1b[0m\x7f";
-            break;
-        default:
-            h.text = plain(rng.below(24));
-            break;
-        }
+        const std::uint32_t kind = rng.below(16); // 0: null, 1 to 9: hostile, else plain
+        h.null = kind == 0;
+        if (kind >= 1 && kind <= 9) h.text = kHostile[kind - 1];
+        if (kind > 9) h.text = plain(rng.below(24));
         return h;
     }
 
     float real() {
-        switch (rng.below(14)) {
-        case 0:
-            return std::numeric_limits<float>::quiet_NaN();
-        case 1:
-            return std::numeric_limits<float>::infinity();
-        case 2:
-            return -std::numeric_limits<float>::infinity();
-        case 3:
-            return std::numeric_limits<float>::denorm_min();
-        case 4:
-            return -std::numeric_limits<float>::denorm_min() * 77.0f;
-        case 5:
-            return std::numeric_limits<float>::max();
-        case 6:
-            return -std::numeric_limits<float>::max();
-        case 7:
-            return -0.0f;
-        case 8:
-            return static_cast<float>(static_cast<std::int32_t>(rng.next())) * 1e-3f;
-        default:
-            return static_cast<float>(rng.below(2001)) / 100.0f - 10.0f;
-        }
+        using limits = std::numeric_limits<float>;
+        const float nan = limits::quiet_NaN(), inf = limits::infinity();
+        const float tiny = limits::denorm_min(), big = limits::max();
+        const float special[] = {nan, inf, -inf, tiny, -tiny * 77.0f, big, -big, -0.0f};
+        const std::uint32_t kind = rng.below(14);
+        if (kind < 8) return special[kind];
+        if (kind == 8) return static_cast<float>(static_cast<std::int32_t>(rng.next())) * 1e-3f;
+        return static_cast<float>(rng.below(2001)) / 100.0f - 10.0f;
     }
 
     double real64() {
-        switch (rng.below(12)) {
-        case 0:
-            return std::numeric_limits<double>::quiet_NaN();
-        case 1:
-            return -std::numeric_limits<double>::infinity();
-        case 2:
-            return std::numeric_limits<double>::denorm_min();
-        case 3:
-            return std::numeric_limits<double>::max();
-        case 4:
-            return 1e300;
-        case 5:
-            return static_cast<double>(rng.next()) * 1e-9;
-        default:
-            return static_cast<double>(rng.below(2001)) / 100.0 - 10.0;
-        }
+        using limits = std::numeric_limits<double>;
+        const double special[] = {limits::quiet_NaN(), -limits::infinity(), limits::denorm_min(),
+                                  limits::max(), 1e300};
+        const std::uint32_t kind = rng.below(12);
+        if (kind < 5) return special[kind];
+        if (kind == 5) return static_cast<double>(rng.next()) * 1e-9;
+        return static_cast<double>(rng.below(2001)) / 100.0 - 10.0;
     }
 
     int integer() {
-        switch (rng.below(10)) {
-        case 0:
-            return INT_MIN;
-        case 1:
-            return INT_MAX;
-        case 2:
-            return -1;
-        case 3:
-            return static_cast<int>(static_cast<std::uint32_t>(rng.next()));
-        case 4:
+        const std::uint32_t kind = rng.below(10);
+        if (kind < 3) return std::initializer_list<int>{INT_MIN, INT_MAX, -1}.begin()[kind];
+        if (kind == 3) return static_cast<int>(static_cast<std::uint32_t>(rng.next()));
+        if (kind == 4)
             return ids.empty() ? 0 : ids[rng.below(static_cast<std::uint32_t>(ids.size()))];
-        default:
-            return static_cast<int>(rng.below(12));
-        }
+        return static_cast<int>(rng.below(12));
     }
 
     bool flag() { return rng.one_in(2); }
@@ -242,7 +187,7 @@ struct CallFuzzer::Session {
     }
 
     void fault(const std::string& what) {
-        if (faults.size() < kFaultsKept) faults.push_back(path + ": " + what);
+        if (figures.faults.size() < kFaultsKept) figures.faults.push_back(path + ": " + what);
     }
 
     // Checks the file just ended and removes it.
@@ -277,21 +222,12 @@ struct CallFuzzer::Session {
     // ---- the calls ----
 
     void open_file() {
-        std::string next;
-        bool should_open = true;
-        switch (rng.below(20)) {
-        case 0:
-            next = folder + "/missing/x.scene";
-            should_open = false;
-            break;
-        case 1:
-            next = folder;
-            should_open = false;
-            break;
-        default:
-            next = folder + "/f" + std::to_string(++file_counter) + ".scene";
-            break;
-        }
+        const std::uint32_t kind = rng.below(20); // 0: in a missing folder, 1: a folder
+        const bool should_open = kind > 1;
+        const std::string next = kind == 0 ? folder + "/missing/x.scene"
+                                 : kind == 1
+                                     ? folder
+                                     : folder + "/f" + std::to_string(++file_counter) + ".scene";
         const int result =
             openFile(next.c_str(), rng.one_in(4) ? &rng : nullptr, integer(), real());
         if (result != (should_open ? 0 : -1))
@@ -330,26 +266,16 @@ struct CallFuzzer::Session {
                   start + "\" was due");
     }
 
-    void end_mesh() {
+    // Ends the mesh or surface `object` with `end`; the id it hands out joins the known ones.
+    void end_object(void (*end)(int*, bool), std::optional<std::string>& object) {
         int id = INT_MIN;
         const bool pass_id = !rng.one_in(10);
-        endTriangleObject(pass_id ? &id : nullptr, flag());
-        if (mesh && open) {
-            expect(*mesh);
+        end(pass_id ? &id : nullptr, flag());
+        if (object && open) {
+            expect(*object);
             if (pass_id) ids.push_back(id);
         }
-        mesh.reset();
-    }
-
-    void end_surface() {
-        int id = INT_MIN;
-        const bool pass_id = !rng.one_in(10);
-        endNURBSObject(pass_id ? &id : nullptr, flag());
-        if (surface && open) {
-            expect(*surface);
-            if (pass_id) ids.push_back(id);
-        }
-        surface.reset();
+        object.reset();
     }
 
     template <typename F> void material(F define) {
@@ -362,9 +288,7 @@ struct CallFuzzer::Session {
     void run_sequence(std::uint64_t length);
 };
 
-namespace {
-
-using S = CallFuzzer::Session;
+using S = Session;
 
 struct Export {
     const char* name;
@@ -376,6 +300,14 @@ struct Export {
 template <void (*define)(int, const char*, float, float, float)> void colour_material(S& s) {
     s.material(
         [&](int id, const HostString& n) { define(id, n.arg(), s.real(), s.real(), s.real()); });
+}
+
+// An export that begins a mesh, a placement or a surface named by the host.
+template <void (*begin)(const char*), std::optional<std::string> S::*object>
+void begin_object(S& s) {
+    const HostString name = s.str();
+    begin(name.arg());
+    s.*object = name.value();
 }
 
 // Every export of the interface; a new export is one more line here.
@@ -415,12 +347,7 @@ const Export kExports[] = {
          const auto m = s.array<double>(16, [&] { return s.real64(); });
          transform(S::data(m));
      }},
-    {"beginTriangleObject", 6,
-     [](S& s) {
-         const HostString name = s.str();
-         beginTriangleObject(name.arg());
-         s.mesh = name.value();
-     }},
+    {"beginTriangleObject", 6, begin_object<beginTriangleObject, &S::mesh>},
     {"addVertex", 12, [](S& s) { addVertex(s.real(), s.real(), s.real()); }},
     {"addNormal", 5, [](S& s) { addNormal(s.real(), s.real(), s.real()); }},
     {"addUV", 5, [](S& s) { addUV(s.real(), s.real()); }},
@@ -429,25 +356,15 @@ const Export kExports[] = {
     {"addNormals", 2, [](S& s) { s.bulk<float>(addNormals, 3, [&] { return s.real(); }); }},
     {"addUVs", 2, [](S& s) { s.bulk<float>(addUVs, 2, [&] { return s.real(); }); }},
     {"addTriangles", 3, [](S& s) { s.bulk<int>(addTriangles, 3, [&] { return s.integer(); }); }},
-    {"endTriangleObject", 5, [](S& s) { s.end_mesh(); }},
-    {"beginInstanceObject", 2,
-     [](S& s) {
-         const HostString name = s.str();
-         beginInstanceObject(name.arg());
-         s.mesh = name.value();
-     }},
+    {"endTriangleObject", 5, [](S& s) { s.end_object(endTriangleObject, s.mesh); }},
+    {"beginInstanceObject", 2, begin_object<beginInstanceObject, &S::mesh>},
     {"setInstanceId", 2, [](S& s) { setInstanceId(s.integer()); }},
     {"endInstanceObject", 2,
      [](S& s) {
          endInstanceObject();
          s.mesh.reset();
      }},
-    {"beginNURBSObject", 3,
-     [](S& s) {
-         const HostString name = s.str();
-         beginNURBSObject(name.arg());
-         s.surface = name.value();
-     }},
+    {"beginNURBSObject", 3, begin_object<beginNURBSObject, &S::surface>},
     {"setKnotDomain", 2,
      [](S& s) { setKnotDomain(s.real64(), s.real64(), s.real64(), s.real64()); }},
     {"setOrderUV", 2, [](S& s) { setOrderUV(s.integer(), s.integer()); }},
@@ -455,7 +372,7 @@ const Export kExports[] = {
     {"addVKnot", 4, [](S& s) { addVKnot(s.real64()); }},
     {"addControlPoint", 6,
      [](S& s) { addControlPoint(s.real64(), s.real64(), s.real64(), s.real64()); }},
-    {"endNURBSObject", 3, [](S& s) { s.end_surface(); }},
+    {"endNURBSObject", 3, [](S& s) { s.end_object(endNURBSObject, s.surface); }},
     {"beginTrim", 2, [](S&) { beginTrim(); }},
     {"addTrimCurve", 3, [](S& s) { addTrimCurve(s.integer(), s.integer()); }},
     {"setTrimDomain", 3, [](S& s) { setTrimDomain(s.real64(), s.real64()); }},
@@ -555,9 +472,7 @@ std::uint32_t total_weight() {
     return sum;
 }
 
-} // namespace
-
-void CallFuzzer::Session::run_sequence(std::uint64_t length) {
+void Session::run_sequence(std::uint64_t length) {
     ++figures.sequences;
     // Most sequences write into a file of their own; some run without a destination.
     if (!rng.one_in(10)) {
@@ -581,37 +496,21 @@ void CallFuzzer::Session::run_sequence(std::uint64_t length) {
     }
 }
 
-CallFuzzer::CallFuzzer(std::uint64_t seed, std::string folder)
-    : session_(std::make_unique<Session>(seed, std::move(folder))) {
+} // namespace
+
+FuzzRun fuzz_calls(std::uint64_t seed, const std::string& folder, std::uint64_t calls) {
     // Empty installation records: the live-link exports must never reach an application that
     // happens to be installed on the machine running the fuzz (loading it, launching it or
     // waiting for it).
-    const std::string records = session_->folder + "/no-installations.reg";
+    const std::string records = folder + "/no-installations.reg";
     std::ofstream(records) << "Windows Registry Editor Version 5.00\n";
     setenv("SCENEAPI_HKCU_REG", records.c_str(), 1);
     setenv("SCENEAPI_HKLM_REG", records.c_str(), 1);
-}
-
-CallFuzzer::~CallFuzzer() {
-    finish();
-}
-
-void CallFuzzer::run(std::uint64_t calls) {
-    const std::uint64_t target = session_->figures.calls + calls;
-    while (session_->figures.calls < target)
-        session_->run_sequence(1 + session_->rng.below(kLongestSequence));
-}
-
-void CallFuzzer::finish() {
-    session_->close_file(false);
-}
-
-const Figures& CallFuzzer::figures() const {
-    return session_->figures;
-}
-
-const std::vector<std::string>& CallFuzzer::faults() const {
-    return session_->faults;
+    Session session(seed, folder);
+    while (session.figures.calls < calls)
+        session.run_sequence(1 + session.rng.below(kLongestSequence));
+    session.close_file(false);
+    return std::move(session.figures);
 }
 
 } // namespace fuzz

@@ -3,43 +3,23 @@
 // Scene file written is handed to the oracle and then removed.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace fuzz {
 
-struct Figures {
+struct FuzzRun {
     std::uint64_t calls = 0;
     std::uint64_t sequences = 0;
     std::uint64_t files_checked = 0;
     std::uint64_t strings_round_tripped = 0;
     std::uint64_t opens_refused = 0;
     std::uint64_t long_strings = 0;
+    std::vector<std::string> faults; // what the oracle found, one line each (the first 200)
 };
 
-class CallFuzzer {
-public:
-    // Files go into `folder`, which must exist; the same seed makes the same calls.
-    CallFuzzer(std::uint64_t seed, std::string folder);
-    // Ends the destination left open and checks its file.
-    ~CallFuzzer();
-    CallFuzzer(const CallFuzzer&) = delete;
-    CallFuzzer& operator=(const CallFuzzer&) = delete;
-
-    // Makes about `calls` more calls, in sequences of random length.
-    void run(std::uint64_t calls);
-    // Ends the destination and checks the last file.
-    void finish();
-
-    const Figures& figures() const;
-    // What the oracle found, one line per fault (at most a few hundred kept).
-    const std::vector<std::string>& faults() const;
-
-    struct Session;
-
-private:
-    std::unique_ptr<Session> session_;
-};
+// Makes about `calls` calls in sequences of random length, the same ones for the same seed, and
+// ends the destination left open. The files go into `folder`, which must exist.
+FuzzRun fuzz_calls(std::uint64_t seed, const std::string& folder, std::uint64_t calls);
 
 } // namespace fuzz

@@ -9,23 +9,18 @@
 
 namespace {
 
-constexpr std::uint64_t kCallsPerSeed = 30000;
-
 class CallFuzz : public ::testing::TestWithParam<std::uint64_t> {};
 
 TEST_P(CallFuzz, EveryFileWrittenPassesTheOracle) {
     cs_test::TempFolder folder;
-    fuzz::CallFuzzer fuzzer(GetParam(), folder.file(""));
-    fuzzer.run(kCallsPerSeed);
-    fuzzer.finish();
-    const fuzz::Figures& f = fuzzer.figures();
-    std::cout << "seed " << GetParam() << ": " << f.calls << " calls, " << f.sequences
-              << " sequences, " << f.files_checked << " files, " << f.strings_round_tripped
-              << " strings round-tripped, " << f.long_strings << " long strings, "
-              << f.opens_refused << " opens refused\n";
-    EXPECT_GE(f.calls, kCallsPerSeed);
-    EXPECT_GT(f.strings_round_tripped, 0u);
-    for (const std::string& fault : fuzzer.faults())
+    const fuzz::FuzzRun run = fuzz::fuzz_calls(GetParam(), folder.file(""), 30000);
+    std::cout << "seed " << GetParam() << ": " << run.calls << " calls, " << run.sequences
+              << " sequences, " << run.files_checked << " files, " << run.strings_round_tripped
+              << " strings round-tripped, " << run.long_strings << " long strings, "
+              << run.opens_refused << " opens refused\n";
+    EXPECT_GE(run.calls, 30000u);
+    EXPECT_GT(run.strings_round_tripped, 0u);
+    for (const std::string& fault : run.faults)
         ADD_FAILURE() << fault;
 }
 
