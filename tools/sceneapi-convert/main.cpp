@@ -9,7 +9,6 @@
 // Exit status 0 when every model was converted, 1 when one failed ("sceneapi-convert: MODEL:
 // reason", or the library's report when the destination failed), 2 for bad arguments.
 
-#include "convert_texts.h"
 #include "progress.h"
 #include "scene_converter.h"
 #include "scene_export.h"
@@ -55,6 +54,20 @@ extern "C" const char* __lsan_default_options() {
 
 namespace {
 
+constexpr const char kUsage[] =
+    "usage: sceneapi-convert MODEL -o OUT.scene [options]     a Scene file (\"-o -\": standard "
+    "output)\n"
+    "       sceneapi-convert MODEL... -d OUTDIR [options]     one Scene file per model; a folder\n"
+    "                                                         stands for the models in it\n"
+    "       sceneapi-convert MODEL --live [options]           a running Photara\n"
+    "       sceneapi-convert FILE.scene -o OUT.glb|.gltf|.obj a Scene file as glTF or OBJ\n"
+    "       sceneapi-convert --help | --version | --list-formats\n"
+    "options:\n"
+    "  --up-axis x|y|z   up axis written into the import options (also 0|1|2; default y)\n"
+    "  --meter-scale S   metres per model unit, a positive number (default 1)\n"
+    "  --quiet           nothing but errors: no progress bar, warnings or summary\n"
+    "exit status: 0 converted, 1 a model or its destination failed, 2 bad arguments\n";
+
 enum class Action { Convert, Help, Version, Formats };
 
 struct Options {
@@ -64,7 +77,7 @@ struct Options {
     std::string folder; // -d
     bool live = false;
     bool quiet = false;
-    int up_axis = convert_texts::kDefaultUpAxis;
+    int up_axis = 1; // y up, the convention of the models assimp hands over
     float meter_scale = 1;
 };
 
@@ -86,7 +99,6 @@ struct Outcome {
 
 // Reads the command line into `o`; the usage error, or an empty text.
 std::string parse(int argc, char** argv, Options& o) {
-    using namespace convert_texts;
     bool only_models = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -96,51 +108,52 @@ std::string parse(int argc, char** argv, Options& o) {
             return true;
         };
         std::string v;
-        if (only_models || a.empty() || a[0] != '-' || a == kStandardStream) {
+        if (only_models || a.empty() || a[0] != '-' || a == "-") {
             o.models.push_back(a);
         } else if (a == "--") {
             only_models = true;
-        } else if (a == kHelpOption) {
+        } else if (a == "--help") {
             o.action = Action::Help;
-        } else if (a == kVersionOption) {
+        } else if (a == "--version") {
             o.action = Action::Version;
-        } else if (a == kFormatsOption) {
+        } else if (a == "--list-formats") {
             o.action = Action::Formats;
-        } else if (a == kOutputOption || a == kFolderOption) {
-            std::string& target = a == kOutputOption ? o.output : o.folder;
-            if (!value(v) || v.empty()) return a + kNeedsValue;
-            if (!target.empty()) return kTwoDestinations;
+        } else if (a == "-o" || a == "-d") {
+            std::string& target = a == "-o" ? o.output : o.folder;
+            if (!value(v) || v.empty()) return a + " needs a value";
+            if (!target.empty()) return "give only one of -o, -d and --live";
             target = v;
-        } else if (a == kLiveOption) {
+        } else if (a == "--live") {
             o.live = true;
-        } else if (a == kQuietOption) {
+        } else if (a == "--quiet") {
             o.quiet = true;
-        } else if (a == kUpAxisOption) {
-            if (!value(v)) return a + kNeedsValue;
+        } else if (a == "--up-axis") {
+            if (!value(v)) return a + " needs a value";
             static const std::map<std::string, int> axes = {{"x", 0}, {"y", 1}, {"z", 2},
                                                             {"0", 0}, {"1", 1}, {"2", 2}};
             const auto axis = axes.find(v);
-            if (axis == axes.end()) return kBadUpAxis + ("\"" + v + "\"");
+            if (axis == axes.end()) return "--up-axis takes x, y, z, 0, 1 or 2, not \"" + v + "\"";
             o.up_axis = axis->second;
-        } else if (a == kMeterScaleOption) {
-            if (!value(v)) return a + kNeedsValue;
+        } else if (a == "--meter-scale") {
+            if (!value(v)) return a + " needs a value";
             char* end = nullptr;
             errno = 0;
             const double s = std::strtod(v.c_str(), &end);
             if (v.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(s) || s <= 0 ||
                 s > 3.4e38 || static_cast<float>(s) <= 0)
-                return kBadMeterScale + ("\"" + v + "\"");
+                return "--meter-scale takes a positive number, not \"" + v + "\"";
             o.meter_scale = static_cast<float>(s);
         } else {
-            return kUnknownOption + a;
+            return "unknown option " + a;
         }
     }
     if (o.action != Action::Convert) return {};
-    if (o.models.empty()) return kNoModel;
+    if (o.models.empty()) return "no model given";
     const int destinations = !o.output.empty() + !o.folder.empty() + o.live;
-    if (destinations == 0) return kNoDestination;
-    if (destinations > 1) return kTwoDestinations;
-    if (o.folder.empty() && o.models.size() > 1) return kOneModelOnly;
+    if (destinations == 0) return "no destination: give -o OUT.scene, -d OUTDIR or --live";
+    if (destinations > 1) return "give only one of -o, -d and --live";
+    if (o.folder.empty() && o.models.size() > 1)
+        return "-o and --live take one model; use -d OUTDIR for several";
     return {};
 }
 
@@ -155,13 +168,13 @@ bool same_file(const std::string& a, const std::string& b) {
 std::string unreadable(const std::string& model) {
     std::error_code e;
     const fs::file_status st = fs::status(model, e);
-    if (!fs::exists(st)) return convert_texts::kNoSuchFile;
-    if (fs::is_directory(st)) return convert_texts::kIsFolder;
+    if (!fs::exists(st)) return "no such file";
+    if (fs::is_directory(st)) return "is a folder (give -d OUTDIR to convert the models in it)";
     std::FILE* f = std::fopen(model.c_str(), "rb");
     if (!f) return std::strerror(errno);
     const int first = std::fgetc(f);
     std::fclose(f);
-    if (first == EOF && fs::is_regular_file(st)) return convert_texts::kEmptyFile;
+    if (first == EOF && fs::is_regular_file(st)) return "the file is empty";
     return {};
 }
 
@@ -170,8 +183,7 @@ class ReadProgress : public Assimp::ProgressHandler {
 public:
     ReadProgress(Bar& bar, std::string text) : bar_(bar), text_(std::move(text)) {}
     bool Update(float percentage) override {
-        if (percentage >= 0)
-            bar_.show(text_, convert_texts::kReadShare * std::min(percentage, 1.f));
+        if (percentage >= 0) bar_.show(text_, kReadShare * std::min(percentage, 1.f));
         return true;
     }
 
@@ -189,7 +201,6 @@ std::string library_failure() {
 }
 
 Outcome convert(const Options& o, const Job& job) {
-    using namespace convert_texts;
     Outcome out;
     const auto start = std::chrono::steady_clock::now();
     const auto elapsed = [&] {
@@ -201,7 +212,7 @@ Outcome convert(const Options& o, const Job& job) {
     const std::string name = fs::path(job.model).filename().string();
     Bar bar(!o.quiet);
     Assimp::Importer importer;
-    importer.SetProgressHandler(new ReadProgress(bar, kReadingText + name)); // owned by importer
+    importer.SetProgressHandler(new ReadProgress(bar, "reading " + name)); // owned by importer
     const aiScene* scene =
         importer.ReadFile(job.model, aiProcess_ValidateDataStructure | aiProcess_Triangulate |
                                          aiProcess_JoinIdenticalVertices | aiProcess_SortByPType);
@@ -209,12 +220,12 @@ Outcome convert(const Options& o, const Job& job) {
         out.reason = importer.GetErrorString();
         if (out.reason.empty())
             out.reason = importer.IsExtensionSupported(fs::path(job.model).extension().string())
-                             ? kNoReason
-                             : kUnknownFormat;
+                             ? "the importer read no scene from it and gave no reason"
+                             : "no importer reads this format (see --list-formats)";
         return out;
     }
     const bool to_file = !o.live;
-    const bool file_output = to_file && job.output != kStandardStream;
+    const bool file_output = to_file && job.output != "-";
     TextureFiles textures(*scene, job.model, file_output ? fs::path(job.output) : fs::path());
     SceneConverter converter(*scene, textures);
     out.reason = converter.refusal();
@@ -222,9 +233,10 @@ Outcome convert(const Options& o, const Job& job) {
 
     if (o.live) {
         char error[512] = {};
-        if (connectToPhotara(name.c_str(), error, sizeof error - 1, o.up_axis, o.meter_scale,
-                             kLiveMinVersion, kLiveMaxVersion, true) != 0) {
-            out.reason = std::string(kNoLiveLink) + (error[0] ? error : "no reason given");
+        // Any major version of the application will do.
+        if (connectToPhotara(name.c_str(), error, sizeof error - 1, o.up_axis, o.meter_scale, 1,
+                             1000, true) != 0) {
+            out.reason = std::string("no live link: ") + (error[0] ? error : "no reason given");
             return out;
         }
     } else if (openFile(job.output.c_str(), nullptr, o.up_axis, o.meter_scale) != 0) {
@@ -233,7 +245,7 @@ Outcome convert(const Options& o, const Job& job) {
         return out;
     }
     {
-        Progress progress(kProgressText + name, converter.work(), bar);
+        Progress progress("converting " + name, converter.work(), bar);
         out.summary = converter.convert(progress);
     }
     closeFile();
@@ -279,14 +291,12 @@ std::string summary_line(const std::string& model, const std::string& destinatio
 // Reports a failure (always) and the warnings (unless quiet) of one model.
 void report(const Options& o, const Job& job, const Outcome& r) {
     for (const std::string& w : r.summary.warnings)
-        if (!o.quiet)
-            std::cerr << convert_texts::kProgram << job.model << ": " << convert_texts::kWarning
-                      << w << "\n";
+        if (!o.quiet) std::cerr << "sceneapi-convert: " << job.model << ": warning: " << w << "\n";
     if (r.ok) return;
     if (r.destination_failed)
-        std::cerr << convert_texts::kProgram << r.reason << "\n";
+        std::cerr << "sceneapi-convert: " << r.reason << "\n";
     else
-        std::cerr << convert_texts::kProgram << job.model << ": " << r.reason << "\n";
+        std::cerr << "sceneapi-convert: " << job.model << ": " << r.reason << "\n";
 }
 
 // The models of the command line, folders replaced by the models in them, each with its output.
@@ -301,7 +311,7 @@ std::vector<Job> batch_jobs(const Options& o) {
             out = folder / (model.filename().string() + ".scene");
         outputs.insert(out.string());
         Job job{model.string(), out.string(), {}};
-        if (same_file(job.model, job.output)) job.failure = convert_texts::kSameAsModel;
+        if (same_file(job.model, job.output)) job.failure = "the output is the model itself";
         jobs.push_back(job);
     };
     for (const std::string& m : o.models) {
@@ -321,7 +331,7 @@ std::vector<Job> batch_jobs(const Options& o) {
                 found.push_back(it->path());
         }
         std::sort(found.begin(), found.end());
-        if (found.empty()) jobs.push_back({m, {}, convert_texts::kNoModelsInFolder});
+        if (found.empty()) jobs.push_back({m, {}, "no model of a readable format in it"});
         for (const fs::path& p : found)
             add(p);
     }
@@ -377,16 +387,15 @@ void list_formats() {
 }
 
 int run(const Options& o) {
-    using namespace convert_texts;
     if (o.folder.empty() && !o.live && is_view_format(o.output) &&
         unreadable(o.models.front()).empty() && is_scene_file(o.models.front())) {
         // A Scene file to glTF or OBJ: read with the Scene file reader, not as a model.
         const SceneExport r = export_scene(o.models.front(), o.output);
         for (const std::string& w : r.warnings)
             if (!o.quiet)
-                std::cerr << kProgram << o.models.front() << ": " << kWarning << w << "\n";
+                std::cerr << "sceneapi-convert: " << o.models.front() << ": warning: " << w << "\n";
         if (!r.ok) {
-            std::cerr << kProgram << o.models.front() << ": " << r.reason << "\n";
+            std::cerr << "sceneapi-convert: " << o.models.front() << ": " << r.reason << "\n";
             return 1;
         }
         if (!o.quiet) std::cout << r.summary;
@@ -399,15 +408,15 @@ int run(const Options& o) {
         if (!r.ok) return 1;
         // With the scene on standard output, the summary goes to standard error.
         if (!o.quiet)
-            (job.output == kStandardStream ? std::cerr : std::cout)
+            (job.output == "-" ? std::cerr : std::cout)
                 << summary_line(job.model, o.live ? "live link" : job.output, r.summary, r.ms);
         return 0;
     }
     std::error_code e;
     fs::create_directories(o.folder, e);
     if (!fs::is_directory(o.folder)) {
-        std::cerr << kProgram << o.folder << ": " << (e ? e.message() : std::string("not a folder"))
-                  << "\n";
+        std::cerr << "sceneapi-convert: " << o.folder << ": "
+                  << (e ? e.message() : std::string("not a folder")) << "\n";
         return 1;
     }
     const std::vector<Job> jobs = batch_jobs(o);
@@ -430,11 +439,10 @@ int run(const Options& o) {
 } // namespace
 
 int main(int argc, char** argv) {
-    using namespace convert_texts;
     Options o;
     const std::string usage_error = parse(argc, argv, o);
     if (!usage_error.empty()) {
-        std::cerr << kProgram << usage_error << "\n" << kUsage;
+        std::cerr << "sceneapi-convert: " << usage_error << "\n" << kUsage;
         return 2;
     }
     switch (o.action) {
@@ -454,16 +462,16 @@ int main(int argc, char** argv) {
     default:
         break;
     }
-    if (o.folder.empty() && !o.live && o.output != kStandardStream &&
-        same_file(o.models.front(), o.output)) {
-        std::cerr << kProgram << o.models.front() << ": " << kSameAsModel << "\n";
+    if (o.folder.empty() && !o.live && o.output != "-" && same_file(o.models.front(), o.output)) {
+        std::cerr << "sceneapi-convert: " << o.models.front()
+                  << ": the output is the model itself\n";
         return 2;
     }
     try {
         return run(o);
     } catch (const std::exception& e) { // out of memory on a huge model, a file system fault
-        std::cerr << kProgram << (o.models.empty() ? "" : o.models.front() + ": ") << e.what()
-                  << "\n";
+        std::cerr << "sceneapi-convert: " << (o.models.empty() ? "" : o.models.front() + ": ")
+                  << e.what() << "\n";
         return 1;
     }
 }

@@ -1,7 +1,5 @@
 #include "material_choice.h"
 
-#include "convert_texts.h"
-
 #include <assimp/material.h>
 
 #include <algorithm>
@@ -26,7 +24,7 @@ MaterialChoice MaterialChoice::of(const aiMaterial& m, unsigned index) {
     aiString name;
     choice.name = m.Get(AI_MATKEY_NAME, name) == AI_SUCCESS && name.length > 0
                       ? name.C_Str()
-                      : convert_texts::kUnnamedMaterial + std::to_string(index);
+                      : "material " + std::to_string(index);
 
     aiColor4D base;
     aiColor3D diffuse;

@@ -1,6 +1,5 @@
 #include "progress.h"
 
-#include "convert_texts.h"
 #include "sceneapi_cs_wrapper.h"
 
 #include <algorithm>
@@ -18,10 +17,10 @@ void Bar::show(const std::string& text, double fraction) {
     const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
     if (percent == percent_) return;
     percent_ = percent;
-    const int filled = percent * convert_texts::kBarWidth / 100;
+    const int width = 40;
+    const int filled = percent * width / 100;
     std::fprintf(stderr, "\r[%s%s] %3d%% %.60s\033[K", std::string(filled, '#').c_str(),
-                 std::string(convert_texts::kBarWidth - filled, ' ').c_str(), percent,
-                 text.c_str());
+                 std::string(width - filled, ' ').c_str(), percent, text.c_str());
     std::fflush(stderr);
     drawn_ = true;
 }
@@ -53,7 +52,7 @@ void Progress::report(double fraction) {
     if (fraction >= next_report_) {
         setProgress(text_.c_str(), static_cast<float>(fraction));
         while (next_report_ <= fraction)
-            next_report_ += convert_texts::kProgressStep;
+            next_report_ += 0.1;
     }
-    bar_.show(text_, convert_texts::kReadShare + (1 - convert_texts::kReadShare) * fraction);
+    bar_.show(text_, kReadShare + (1 - kReadShare) * fraction);
 }

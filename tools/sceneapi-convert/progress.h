@@ -5,6 +5,9 @@
 
 #include <string>
 
+// The share of the bar that reading the model takes; converting it takes the rest.
+constexpr double kReadShare = 0.5;
+
 // The bar: one line, redrawn in place, erased when the conversion ends.
 class Bar {
 public:

@@ -1,6 +1,5 @@
 #include "scene_converter.h"
 
-#include "convert_texts.h"
 #include "material_choice.h"
 #include "sceneapi_cs_wrapper.h"
 
@@ -168,7 +167,9 @@ std::string SceneConverter::refusal() const {
     std::size_t dropped = 0;
     for (const MeshFacts& f : facts_)
         dropped += f.points + f.lines + f.polygons;
-    return dropped > 0 ? convert_texts::kNothingButLinesAndPoints : convert_texts::kNothingToExport;
+    return dropped > 0 ? "nothing to export: the model holds lines, points or polygons only, no "
+                         "triangle, camera or light"
+                       : "nothing to export: the model holds no triangle, camera or light";
 }
 
 unsigned long SceneConverter::work() const {
@@ -267,7 +268,7 @@ void SceneConverter::camera() {
 
 int SceneConverter::mesh(unsigned index, bool place) {
     const aiMesh& m = *scene_.mMeshes[index];
-    beginTriangleObject(name_or(m.mName, convert_texts::kUnnamedMesh, index).c_str());
+    beginTriangleObject(name_or(m.mName, "mesh ", index).c_str());
     // Positions and normals are handed over in place; uvs drop their third coordinate and
     // faces their index indirection first.
     static_assert(sizeof(aiVector3D) == 3 * sizeof(float), "aiVector3D must be three floats");
@@ -318,7 +319,7 @@ void SceneConverter::nodes() {
         const bool has_children = n.mChildren && n.mNumChildren > 0;
         if (!has_meshes && !has_children && lights_.count(name) == 0 && channels_.count(name) == 0)
             return;
-        beginGroup(name_or(n.mName, convert_texts::kUnnamedNode, summary_.groups).c_str());
+        beginGroup(name_or(n.mName, "node ", summary_.groups).c_str());
         ++summary_.groups;
         if (!n.mTransformation.IsIdentity()) {
             double m[16];
@@ -354,7 +355,7 @@ void SceneConverter::node_contents(const aiNode& n, const std::string& name) {
             continue;
         }
         const aiMesh& m = *scene_.mMeshes[k];
-        beginInstanceObject(name_or(m.mName, convert_texts::kUnnamedMesh, k).c_str());
+        beginInstanceObject(name_or(m.mName, "mesh ", k).c_str());
         setInstanceId(definition_ids_[k]);
         if (m.mMaterialIndex < materials_defined_.size() && materials_defined_[m.mMaterialIndex])
             setMaterial(static_cast<int>(m.mMaterialIndex) + 1);
@@ -385,7 +386,7 @@ void SceneConverter::light(const aiLight& l) {
     const bool lit = std::isfinite(intensity) && intensity > 0;
     const float color[3] = {lit ? c.r / intensity : 1, lit ? c.g / intensity : 1,
                             lit ? c.b / intensity : 1};
-    const std::string name = name_or(l.mName, convert_texts::kUnnamedLight, summary_.point_lights);
+    const std::string name = name_or(l.mName, "light ", summary_.point_lights);
     const bool moved = l.mPosition != aiVector3D(0, 0, 0);
     if (moved) {
         beginGroup(name.c_str());
@@ -395,8 +396,8 @@ void SceneConverter::light(const aiLight& l) {
         host_matrix(m, host);
         transform(host);
     }
-    addPointLight(name.c_str(),
-                  static_cast<float>((lit ? intensity : 0) * convert_texts::kLumensPerCandela),
+    // A light of intensity 1 gives one candela: 4 pi lumens over the whole sphere.
+    addPointLight(name.c_str(), static_cast<float>((lit ? intensity : 0) * 12.566370614359172),
                   color);
     if (moved) endGroup();
     ++summary_.point_lights;
@@ -422,7 +423,7 @@ void SceneConverter::animation(const aiNode* node, const std::string& name, cons
     beginAnimation(name.c_str(), 0, static_cast<float>(c.animation->mDuration / ticks), true);
     long last_frame = -1;
     for (double t : times) {
-        const double at = t / ticks * convert_texts::kFramesPerSecond;
+        const double at = t / ticks * 30.0; // frame numbers at 30 frames a second
         if (!std::isfinite(at) || std::fabs(at) > INT_MAX) continue;
         const long frame = std::lround(at);
         if (frame == last_frame) continue;
@@ -440,7 +441,6 @@ void SceneConverter::animation(const aiNode* node, const std::string& name, cons
 }
 
 void SceneConverter::warnings() {
-    using namespace convert_texts;
     std::vector<std::string>& w = summary_.warnings;
     MeshFacts all;
     std::size_t unplaced = 0;
@@ -454,21 +454,29 @@ void SceneConverter::warnings() {
     }
     if (all.lines + all.points > 0)
         w.push_back(count_of(all.lines, "line", "lines") + " and " +
-                    count_of(all.points, "point", "points") + kLinesPointsDropped);
+                    count_of(all.points, "point", "points") +
+                    " dropped (the Scene file holds triangles only)");
     if (all.polygons > 0)
-        w.push_back(count_of(all.polygons, "polygon", "polygons") + kPolygonsDropped);
-    if (all.bad_faces > 0) w.push_back(count_of(all.bad_faces, "face", "faces") + kBadFacesDropped);
+        w.push_back(count_of(all.polygons, "polygon", "polygons") +
+                    " could not be triangulated and were dropped");
+    if (all.bad_faces > 0)
+        w.push_back(count_of(all.bad_faces, "face", "faces") +
+                    " with an index outside their mesh's vertices dropped");
     if (all.non_finite > 0)
-        w.push_back(count_of(all.non_finite, "vertex", "vertices") + kNonFiniteVertices);
-    if (unplaced > 0) w.push_back(count_of(unplaced, "mesh", "meshes") + kUnplacedMeshes);
+        w.push_back(count_of(all.non_finite, "vertex", "vertices") +
+                    " with a coordinate that is not a finite number (written as -1)");
+    if (unplaced > 0)
+        w.push_back(count_of(unplaced, "mesh", "meshes") + " placed by no node and not written");
     if (cameras_ > 1)
-        w.push_back(count_of(cameras_ - 1, "more camera", "more cameras") + kCamerasDropped);
+        w.push_back(count_of(cameras_ - 1, "more camera", "more cameras") +
+                    " ignored (a Scene file holds one camera)");
     if (other_lights_ > 0)
         w.push_back(
             count_of(other_lights_, "spot or directional light", "spot or directional lights") +
-            kLightsAsPoints);
+            " written as point lights");
     if (dropped_lights_ > 0)
-        w.push_back(count_of(dropped_lights_, "light", "lights") + kLightsDropped);
+        w.push_back(count_of(dropped_lights_, "light", "lights") +
+                    " of a kind the Scene file has not (area, ambient) dropped");
     std::size_t channels = 0, mesh_channels = 0;
     for (unsigned a = 0; scene_.mAnimations && a < scene_.mNumAnimations; ++a) {
         const aiAnimation* anim = scene_.mAnimations[a];
@@ -478,16 +486,18 @@ void SceneConverter::warnings() {
     }
     if (channels > channels_used_)
         w.push_back(count_of(channels - channels_used_, "animation channel", "animation channels") +
-                    kChannelsDropped);
+                    " for nodes not in the hierarchy dropped");
     if (mesh_channels > 0)
         w.push_back(count_of(mesh_channels, "mesh animation", "mesh animations") +
-                    kMeshAnimationsDropped);
+                    " (vertex or morph animations) dropped: only node transforms are animated");
     const TextureCounts& t = textures_.counts();
     if (t.missing > 0)
-        w.push_back(count_of(t.missing, "texture", "textures") + kTexturesMissing +
-                    t.first_missing + ")");
+        w.push_back(count_of(t.missing, "texture", "textures") +
+                    " not found on disk (the first: " + t.first_missing + ")");
     if (t.unwritten > 0)
         w.push_back(count_of(t.unwritten, "embedded texture", "embedded textures") +
-                    kTexturesUnwritten + t.first_unwritten + ")");
-    if (broken_ > 0) w.push_back(count_of(broken_, "element", "elements") + kBrokenElements);
+                    " not written (the first: " + t.first_unwritten + ")");
+    if (broken_ > 0)
+        w.push_back(count_of(broken_, "element", "elements") +
+                    " of the model given as null were skipped");
 }

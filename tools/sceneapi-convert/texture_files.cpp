@@ -1,7 +1,5 @@
 #include "texture_files.h"
 
-#include "convert_texts.h"
-
 #include <assimp/scene.h>
 
 #include <algorithm>
@@ -93,14 +91,14 @@ std::string TextureFiles::embedded(const std::string& reference, int index) {
         if (counts_.first_unwritten.empty()) counts_.first_unwritten = reference + ": " + why;
         return std::string();
     };
-    if (!has_output_) return refuse(convert_texts::kNoTextureFolder);
-    if (t->pcData == nullptr || t->mWidth == 0) return refuse(convert_texts::kEmptyTexture);
+    if (!has_output_) return refuse("no output folder to write it into");
+    if (t->pcData == nullptr || t->mWidth == 0) return refuse("it holds no data");
     if (t->mHeight > 0 && (t->mWidth > 0xffff || t->mHeight > 0xffff))
-        return refuse(convert_texts::kHugeTexture);
+        return refuse("it is larger than 65535 texels a side");
     const bool compressed = t->mHeight == 0;
     const fs::path file =
-        output_folder_ / (output_stem_ + convert_texts::kTextureInfix + std::to_string(index) +
-                          "." + (compressed ? safe_extension(t->achFormatHint) : "tga"));
+        output_folder_ / (output_stem_ + "_texture" + std::to_string(index) + "." +
+                          (compressed ? safe_extension(t->achFormatHint) : "tga"));
     errno = 0;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (compressed) {
