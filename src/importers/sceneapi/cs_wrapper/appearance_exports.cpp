@@ -45,77 +45,55 @@ template <typename Kind> void define_coloured(int id, const char* name, float r,
 extern "C" {
 
 SCENEAPI_EXPORT void setDiffuse(int materialId, const char* name, float r, float g, float b) {
-    try {
-        define_coloured<Diffuse>(materialId, name, r, g, b);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { define_coloured<Diffuse>(materialId, name, r, g, b); });
 }
 
 SCENEAPI_EXPORT void setPlastic(int materialId, const char* name, float r, float g, float b) {
-    try {
-        define_coloured<PlasticMaterial>(materialId, name, r, g, b);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { define_coloured<PlasticMaterial>(materialId, name, r, g, b); });
 }
 
 SCENEAPI_EXPORT void setMetal(int materialId, const char* name, float r, float g, float b) {
-    try {
-        define_coloured<MetalMaterial>(materialId, name, r, g, b);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { define_coloured<MetalMaterial>(materialId, name, r, g, b); });
 }
 
 SCENEAPI_EXPORT void setGlass(int materialId, const char* name, float r, float g, float b) {
-    try {
-        define_coloured<GlassMaterial>(materialId, name, r, g, b);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { define_coloured<GlassMaterial>(materialId, name, r, g, b); });
 }
 
 SCENEAPI_EXPORT void setEmissive(int materialId, const char* name) {
-    try {
+    guarded(__func__, [&] {
         auto material = std::make_shared<EmissiveMaterial>(host_string(name));
         material->set_visible_in_shadows(false);
         define_material(materialId, std::move(material));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setGeneric(int materialId, const char* name, const char* diffuseTexture,
                                 bool blendColor, const char* bumpTexture, float r, float g,
                                 float b) {
-    try {
+    guarded(__func__, [&] {
         auto material = std::make_shared<GenericMaterial>(host_string(name));
         material->set_color(r, g, b);
         material->set_diffuse_texture(host_string(diffuseTexture));
         material->set_bump_texture(host_string(bumpTexture));
         material->set_blend_color(blendColor);
         define_material(materialId, std::move(material));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setMaterial(int materialId) {
-    try {
+    guarded(__func__, [&] {
         ExportState& state = export_state();
         auto found = state.materials.find(materialId);
         if (found == state.materials.end()) return;
         if (state.triangles) state.triangles->set_material(found->second);
         if (state.nurbs) state.nurbs->set_material(found->second);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setCamera(float px, float py, float pz, float dx, float dy, float dz, float ux,
                                float uy, float uz, bool orthographic, const float* fov4) {
-    try {
+    guarded(__func__, [&] {
         vtlSceneapi_oo* oo = export_state().front();
         if (!oo || (!orthographic && !fov4)) return;
         LightCamera camera(export_text::kCameraName);
@@ -129,76 +107,58 @@ SCENEAPI_EXPORT void setCamera(float px, float py, float pz, float dx, float dy,
             camera.set_fov4(fov4[0], fov4[1], fov4[2], fov4[3]);
         }
         oo->add(camera);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void addPointLight(const char* name, float power, const float* color) {
-    try {
+    guarded(__func__, [&] {
         vtlScene_api* api = export_state().api();
         if (api && color) light::write_point(*api, host_string(name), power, color);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void addIesLight(const char* name, const char* file) {
-    try {
+    guarded(__func__, [&] {
         if (vtlScene_api* api = export_state().api())
             light::write_ies(*api, host_string(name), host_string(file));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void addLineLight(const char* name, float power, float length, float width) {
-    try {
+    guarded(__func__, [&] {
         if (vtlScene_api* api = export_state().api())
             light::write_line(*api, host_string(name), power, length, width);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void beginAnimation(const char* name, float startTime, float duration,
                                     bool interpolate) {
-    try {
+    guarded(__func__, [&] {
         export_state().animation =
             std::make_shared<FBXAnimation>(host_string(name), startTime, duration, interpolate);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void addFrame(int time, const double* matrix) {
-    try {
+    guarded(__func__, [&] {
         FBXAnimation* animation = export_state().animation.get();
         if (animation && matrix) animation->add_frame(time, matrix::from_rows(matrix));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setFolder(const char* folder) {
-    try {
+    guarded(__func__, [&] {
         if (FBXAnimation* animation = export_state().animation.get())
             animation->set_folder(host_string(folder));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void endAnimation(void) {
-    try {
-        ExportState& state = export_state();
-        std::shared_ptr<FBXAnimation> animation = std::move(state.animation);
-        state.animation.reset();
-        vtlSceneapi_oo* oo = state.front();
+    guarded(__func__, [] {
+        std::shared_ptr<FBXAnimation> animation = take(export_state().animation);
+        vtlSceneapi_oo* oo = export_state().front();
         if (animation && oo) animation->emit(*oo);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 } // extern "C"

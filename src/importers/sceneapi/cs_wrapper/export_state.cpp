@@ -1,5 +1,6 @@
 #include "cs_wrapper/export_state.h"
 
+#include "cs_wrapper/export_support.h"
 #include "log/log.h"
 
 #include <exception>

@@ -62,8 +62,4 @@ private:
 // The one Export state of the loaded library.
 ExportState& export_state();
 
-// Records the exception being handled in an export's catch block as the host's failure, and
-// logs it; never throws.
-void report_exception(const char* export_name) noexcept;
-
 } // namespace vtl

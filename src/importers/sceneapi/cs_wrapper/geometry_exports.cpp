@@ -17,8 +17,7 @@ namespace {
 // empties the slot. With no destination open the node is dropped unwritten.
 template <typename Node>
 void end_defined(std::shared_ptr<Node>& slot, int* object_id, bool emit_now) {
-    std::shared_ptr<Node> node = std::move(slot);
-    slot.reset();
+    std::shared_ptr<Node> node = take(slot);
     vtlSceneapi_oo* oo = export_state().front();
     if (!node || !oo) return;
     node->define(*oo);
@@ -26,24 +25,23 @@ void end_defined(std::shared_ptr<Node>& slot, int* object_id, bool emit_now) {
     if (object_id) *object_id = static_cast<int>(static_cast<uint32_t>(node->get_object_id()));
 }
 
-// The node in the slot, for an add or set export (null when none was begun).
-TriangleObject* mesh() {
-    return export_state().triangles.get();
+// Runs an add or set export on the node under construction in `slot`; without one (none was
+// begun) the call does nothing.
+template <typename Node, typename Step>
+void on_node(const char* export_name, std::shared_ptr<Node> ExportState::*slot, Step&& step) {
+    guarded(export_name, [&] {
+        if (Node* node = (export_state().*slot).get()) step(*node);
+    });
 }
+
 // Appends `count` elements of `width` values each to the mesh under construction; null values
 // and counts below one are ignored.
 template <typename T>
-void append_to_mesh(void (TriangleObject::*append)(const T*, std::size_t), const T* values,
-                    int count, std::size_t width) {
-    TriangleObject* m = mesh();
-    if (m && values && count > 0) (m->*append)(values, width * static_cast<std::size_t>(count));
-}
-
-SimpleNurbsSurface* surface() {
-    return export_state().nurbs.get();
-}
-NurbsCurve* trim() {
-    return export_state().trim.get();
+void append_to_mesh(const char* export_name, void (TriangleObject::*append)(const T*, std::size_t),
+                    const T* values, int count, std::size_t width) {
+    on_node(export_name, &ExportState::triangles, [&](TriangleObject& mesh) {
+        if (values && count > 0) (mesh.*append)(values, width * static_cast<std::size_t>(count));
+    });
 }
 
 } // namespace
@@ -51,250 +49,148 @@ NurbsCurve* trim() {
 extern "C" {
 
 SCENEAPI_EXPORT void beginTriangleObject(const char* name) {
-    try {
+    guarded(__func__, [&] {
         export_state().triangles = std::make_shared<TriangleObject>(host_string(name));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void addVertex(float x, float y, float z) {
-    try {
-        if (TriangleObject* m = mesh()) m->add_vertex(x, y, z);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::triangles, [&](TriangleObject& m) { m.add_vertex(x, y, z); });
 }
 
 SCENEAPI_EXPORT void addNormal(float x, float y, float z) {
-    try {
-        if (TriangleObject* m = mesh()) m->add_normal(x, y, z);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::triangles, [&](TriangleObject& m) { m.add_normal(x, y, z); });
 }
 
 SCENEAPI_EXPORT void addUV(float u, float v) {
-    try {
-        if (TriangleObject* m = mesh()) m->add_uv(u, v);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::triangles, [&](TriangleObject& m) { m.add_uv(u, v); });
 }
 
 SCENEAPI_EXPORT void addTriangle(int a, int b, int c) {
-    try {
-        if (TriangleObject* m = mesh()) m->add_triangle(a, b, c);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::triangles, [&](TriangleObject& m) { m.add_triangle(a, b, c); });
 }
 
 SCENEAPI_EXPORT void addVertices(const float* xyz, int count) {
-    try {
-        append_to_mesh(&TriangleObject::append_vertices, xyz, count, 3);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    append_to_mesh(__func__, &TriangleObject::append_vertices, xyz, count, 3);
 }
 
 SCENEAPI_EXPORT void addNormals(const float* xyz, int count) {
-    try {
-        append_to_mesh(&TriangleObject::append_normals, xyz, count, 3);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    append_to_mesh(__func__, &TriangleObject::append_normals, xyz, count, 3);
 }
 
 SCENEAPI_EXPORT void addUVs(const float* uv, int count) {
-    try {
-        append_to_mesh(&TriangleObject::append_uvs, uv, count, 2);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    append_to_mesh(__func__, &TriangleObject::append_uvs, uv, count, 2);
 }
 
 SCENEAPI_EXPORT void addTriangles(const int* abc, int count) {
-    try {
-        append_to_mesh(&TriangleObject::append_triangles, abc, count, 3);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    append_to_mesh(__func__, &TriangleObject::append_triangles, abc, count, 3);
 }
 
 SCENEAPI_EXPORT void endTriangleObject(int* objectId, bool emitNow) {
-    try {
-        end_defined(export_state().triangles, objectId, emitNow);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { end_defined(export_state().triangles, objectId, emitNow); });
 }
 
 SCENEAPI_EXPORT void beginInstanceObject(const char* name) {
-    try {
+    guarded(__func__, [&] {
         export_state().triangles = std::make_shared<TriangleObject>(host_string(name));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setInstanceId(int objectId) {
-    try {
-        if (TriangleObject* m = mesh()) m->set_object_id(static_cast<uint64_t>(int64_t{objectId}));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::triangles,
+            [&](TriangleObject& m) { m.set_object_id(static_cast<uint64_t>(int64_t{objectId})); });
 }
 
 SCENEAPI_EXPORT void endInstanceObject(void) {
-    try {
-        std::shared_ptr<TriangleObject> node = std::move(export_state().triangles);
-        export_state().triangles.reset();
+    guarded(__func__, [] {
+        std::shared_ptr<TriangleObject> node = take(export_state().triangles);
         vtlSceneapi_oo* oo = export_state().front();
         if (node && oo) node->emit(*oo);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void beginNURBSObject(const char* name) {
-    try {
+    guarded(__func__, [&] {
         export_state().nurbs = std::make_shared<SimpleNurbsSurface>(host_string(name));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setKnotDomain(double umin, double umax, double vmin, double vmax) {
-    try {
-        if (SimpleNurbsSurface* s = surface()) s->set_knot_domain(umin, umax, vmin, vmax);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::nurbs,
+            [&](SimpleNurbsSurface& s) { s.set_knot_domain(umin, umax, vmin, vmax); });
 }
 
 SCENEAPI_EXPORT void setOrderUV(int uOrder, int vOrder) {
-    try {
-        if (SimpleNurbsSurface* s = surface())
-            s->set_order(static_cast<double>(uOrder), static_cast<double>(vOrder));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::nurbs, [&](SimpleNurbsSurface& s) {
+        s.set_order(static_cast<double>(uOrder), static_cast<double>(vOrder));
+    });
 }
 
 SCENEAPI_EXPORT void addUKnot(double knot) {
-    try {
-        if (SimpleNurbsSurface* s = surface()) s->add_uknot(knot);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::nurbs, [&](SimpleNurbsSurface& s) { s.add_uknot(knot); });
 }
 
 SCENEAPI_EXPORT void addVKnot(double knot) {
-    try {
-        if (SimpleNurbsSurface* s = surface()) s->add_vknot(knot);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::nurbs, [&](SimpleNurbsSurface& s) { s.add_vknot(knot); });
 }
 
 SCENEAPI_EXPORT void addControlPoint(double x, double y, double z, double w) {
-    try {
-        if (SimpleNurbsSurface* s = surface()) s->add_control_point(x, y, z, w);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::nurbs,
+            [&](SimpleNurbsSurface& s) { s.add_control_point(x, y, z, w); });
 }
 
 SCENEAPI_EXPORT void endNURBSObject(int* objectId, bool emitNow) {
-    try {
-        end_defined(export_state().nurbs, objectId, emitNow);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [&] { end_defined(export_state().nurbs, objectId, emitNow); });
 }
 
 SCENEAPI_EXPORT void beginTrim(void) {
-    try {
-        export_state().trim = std::make_shared<NurbsCurve>();
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [] { export_state().trim = std::make_shared<NurbsCurve>(); });
 }
 
 SCENEAPI_EXPORT void addTrimCurve(int edgeCount, int inside) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_trim(edgeCount, inside);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_trim(edgeCount, inside); });
 }
 
 SCENEAPI_EXPORT void setTrimDomain(double min, double max) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_edge_domain(min, max);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_edge_domain(min, max); });
 }
 
 SCENEAPI_EXPORT void setTrimOrder(int order) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_edge_order(order);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_edge_order(order); });
 }
 
 SCENEAPI_EXPORT void addTrimNumKnots(int knotCount) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_edge_nknots(knotCount);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_edge_nknots(knotCount); });
 }
 
 SCENEAPI_EXPORT void addTrimKnot(double knot) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_edge_knot(knot);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_edge_knot(knot); });
 }
 
 SCENEAPI_EXPORT void addTrimControlPoint(double u, double v, double w) {
-    try {
-        if (NurbsCurve* t = trim()) t->add_edge_uvw(u, v, w);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    on_node(__func__, &ExportState::trim, [&](NurbsCurve& t) { t.add_edge_uvw(u, v, w); });
 }
 
 SCENEAPI_EXPORT void endTrim(void) {
-    try {
+    guarded(__func__, [] {
         ExportState& state = export_state();
-        std::shared_ptr<NurbsCurve> curve = std::move(state.trim);
-        state.trim.reset();
+        std::shared_ptr<NurbsCurve> curve = take(state.trim);
         if (curve && state.nurbs) state.nurbs->set_trim(curve);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void beginGroup(const char* name) {
-    try {
+    guarded(__func__, [&] {
         ExportState& state = export_state();
         if (vtlSceneapi_oo* oo = state.front()) {
             oo->begin_group(host_string(name));
             ++state.open_groups;
         }
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void endGroup(void) {
-    try {
+    guarded(__func__, [] {
         // A group that was never opened is not closed: the file stays balanced.
         ExportState& state = export_state();
         vtlSceneapi_oo* oo = state.front();
@@ -302,9 +198,7 @@ SCENEAPI_EXPORT void endGroup(void) {
             oo->end_group();
             --state.open_groups;
         }
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 } // extern "C"

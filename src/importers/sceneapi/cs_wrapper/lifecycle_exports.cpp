@@ -63,77 +63,67 @@ void choose_instances(RepeatLinkFactory& factory, const char* selector, int lowe
 extern "C" {
 
 SCENEAPI_EXPORT int openFile(const char* path, const void*, int upAxis, float meterScale) {
-    try {
-        const std::string destination = host_string(path);
-        ExportState& state = export_state();
-        // Opening the file that is being written would cut it under the open stream.
-        state.end_destination_writing(destination);
-        // The factory opens the file; when it cannot, the previous destination stays as it is.
-        auto factory = std::make_unique<LightFileFactory>(destination);
-        state.install(std::move(factory));
-        if (vtlScene_api* api = state.api()) api->set_writer_flags(1);
-        send_import_options(*state.oo, upAxis, meterScale);
-        return 0;
-    } catch (const FileDestinationError& failure) {
-        report_failed_open(failure.report());
-        return -1;
-    } catch (...) {
-        report_exception(__func__);
-        return -1;
-    }
+    return guarded(__func__, -1, [&] {
+        try {
+            const std::string destination = host_string(path);
+            ExportState& state = export_state();
+            // Opening the file that is being written would cut it under the open stream.
+            state.end_destination_writing(destination);
+            // The factory opens the file; when it cannot, the previous destination stays.
+            auto factory = std::make_unique<LightFileFactory>(destination);
+            state.install(std::move(factory));
+            if (vtlScene_api* api = state.api()) api->set_writer_flags(1);
+            send_import_options(*state.oo, upAxis, meterScale);
+            return 0;
+        } catch (const FileDestinationError& failure) {
+            report_failed_open(failure.report());
+            return -1;
+        }
+    });
 }
 
 SCENEAPI_EXPORT void closeFile(void) {
-    try {
-        export_state().end_destination();
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [] { export_state().end_destination(); });
 }
 
 SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, int errorBufferSize,
                                      int upAxis, float meterScale, int versionA, int versionB,
                                      bool preference) {
-    try {
-        auto factory = std::make_unique<RepeatLinkFactory>();
-        choose_instances(*factory, selector, versionA, versionB, preference);
-        factory->set_attempts(export_text::kLiveLinkAttempts);
-        factory->set_attempt_pause(export_text::kLiveLinkPauseMs);
-        RepeatLinkFactory& link = *factory;
-        // Creating the front connects: it asks the factory for its back-end.
-        ExportState& state = export_state();
-        state.install(std::move(factory));
-        const std::string error = link.get_last_error();
-        if (!error.empty()) {
-            copy_error(error.c_str(), errorBuffer, errorBufferSize);
-            // The host's report adds where the link was looked for.
-            std::string report = error;
-            if (report.back() != '\n') report += ' ';
-            report_failed_open(report + describe_live_search(versionA, versionB));
-            return -1;
+    return guarded(__func__, -1, [&] {
+        try {
+            auto factory = std::make_unique<RepeatLinkFactory>();
+            choose_instances(*factory, selector, versionA, versionB, preference);
+            factory->set_attempts(export_text::kLiveLinkAttempts);
+            factory->set_attempt_pause(export_text::kLiveLinkPauseMs);
+            RepeatLinkFactory& link = *factory;
+            // Creating the front connects: it asks the factory for its back-end.
+            ExportState& state = export_state();
+            state.install(std::move(factory));
+            const std::string error = link.get_last_error();
+            if (!error.empty()) {
+                copy_error(error.c_str(), errorBuffer, errorBufferSize);
+                // The host's report adds where the link was looked for.
+                std::string report = error;
+                if (report.back() != '\n') report += ' ';
+                report_failed_open(report + describe_live_search(versionA, versionB));
+                return -1;
+            }
+            send_import_options(*state.oo, upAxis, meterScale);
+            return 0;
+        } catch (const std::exception& failure) {
+            copy_error(failure.what(), errorBuffer, errorBufferSize);
+            throw;
         }
-        send_import_options(*state.oo, upAxis, meterScale);
-        return 0;
-    } catch (const std::exception& failure) {
-        copy_error(failure.what(), errorBuffer, errorBufferSize);
-        report_exception(__func__);
-        return -1;
-    } catch (...) {
-        report_exception(__func__);
-        return -1;
-    }
+    });
 }
 
 SCENEAPI_EXPORT void disconnect(void) {
-    try {
-        export_state().end_destination();
-    } catch (...) {
-        report_exception(__func__);
-    }
+    guarded(__func__, [] { export_state().end_destination(); });
 }
 
 SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int versionB, bool preference,
                                  bool* found) {
+    // Not guarded: a probe leaves the Export state, and so the host's failure, as it was.
     try {
         RepeatLinkFactory factory;
         choose_instances(factory, selector, versionA, versionB, preference);
@@ -146,6 +136,7 @@ SCENEAPI_EXPORT int probePhotara(const char* selector, int versionA, int version
 }
 
 SCENEAPI_EXPORT int getLastError(char* buffer, int bufferSize) {
+    // Not guarded: the failure being handed out must not be replaced by one of handing it out.
     try {
         const std::string text = export_state().error_text();
         if (text.empty()) {
@@ -162,38 +153,30 @@ SCENEAPI_EXPORT int getLastError(char* buffer, int bufferSize) {
 }
 
 SCENEAPI_EXPORT void getVersion(char* buffer, int) {
-    try {
+    guarded(__func__, [&] {
         if (buffer)
             std::snprintf(buffer, 4, export_text::kVersionFormat, export_text::kVersionMajor,
                           export_text::kVersionMinor);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setProgress(const char* text, float fraction) {
-    try {
+    guarded(__func__, [&] {
         if (vtlSceneapi_oo* oo = export_state().front()) oo->progress(host_string(text), fraction);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void setFlags(unsigned flags) {
-    try {
+    guarded(__func__, [&] {
         if (vtlScene_api* api = export_state().api()) api->set_flags(flags);
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 SCENEAPI_EXPORT void transform(const double* matrix) {
-    try {
+    guarded(__func__, [&] {
         vtlScene_api* api = export_state().api();
         if (api && matrix) api->transform(matrix::from_rows(matrix));
-    } catch (...) {
-        report_exception(__func__);
-    }
+    });
 }
 
 } // extern "C"
