@@ -36,7 +36,6 @@
 #include "platform/posix/unique_fd.h"
 #include "reader/scene_reader.h"
 #include "sceneapi_version.h"
-#include "sim_installation.h"
 #include "sim_protocol.h"
 #include "sim_records.h"
 #include "view_server.h"
@@ -67,13 +66,6 @@ namespace photara_sim {
 namespace {
 
 constexpr int kDefaultVersion = 8;
-constexpr int kMaxPort = 65535;
-constexpr int kListenBacklog = 8;
-constexpr int kPollIntervalMs = 100;
-constexpr int kGreetingTimeoutMs = 3000;
-constexpr mode_t kInstancesFolderMode = 0700;
-// The blocks whose names the scene document lists; each keyword is also the element's name.
-constexpr const char* kNamedBlocks[] = {"group", "object", "material"};
 constexpr const char* kUsage =
     "usage: photara-sim [--major N] [--port N] [--advertise-port N] [--scene FILE]\n"
     "                   [--output FILE] [--instances FOLDER]\n"
@@ -105,7 +97,6 @@ constexpr const char* kHelp =
     "                  its URL is printed and opened unless --no-browser)\n"
     "  --view-port N   the viewer's port (default: any free port)\n"
     "  --version       print the version;  --help  print this text\n";
-constexpr const char* kReceivedFileName = "/received.scene";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -163,7 +154,7 @@ bool read_options(int argc, char** argv, Options& options) {
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
         if (name == "--view-port") {
-            if (!is_number(value) || std::atoi(value) > kMaxPort) return false;
+            if (!is_number(value) || std::atoi(value) > 65535) return false;
             options.view_port = std::atoi(value);
             options.view = true;
         } else if (name == "--major" || name == "--version") {
@@ -185,7 +176,7 @@ bool read_options(int argc, char** argv, Options& options) {
     }
     if (options.output_file.empty()) {
         const std::string resources = recorded_resource_folder(options.version);
-        if (!resources.empty()) options.output_file = resources + kReceivedFileName;
+        if (!resources.empty()) options.output_file = resources + "/received.scene";
     }
     return true;
 }
@@ -302,7 +293,7 @@ UniqueFd listen_on_loopback(int& port) {
     address.sin_port = htons(static_cast<std::uint16_t>(port));
     ::inet_pton(AF_INET, kLoopbackAddress, &address.sin_addr);
     if (::bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener.get(), kListenBacklog) != 0)
+        ::listen(listener.get(), 8) != 0)
         return {};
     socklen_t size = sizeof address;
     ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &size);
@@ -327,10 +318,10 @@ UniqueFd listen_as_asked(const Options& options, int& port) {
 
 // Waits until fd is readable; false when the time ran out or a stop was requested.
 bool wait_readable(int fd, int timeout_ms) {
-    for (int waited = 0; !g_stop && (timeout_ms < 0 || waited < timeout_ms);
-         waited += kPollIntervalMs) {
+    const int step_ms = 100; // short enough to notice a stop request soon
+    for (int waited = 0; !g_stop && (timeout_ms < 0 || waited < timeout_ms); waited += step_ms) {
         pollfd entry{fd, POLLIN, 0};
-        int ready = ::poll(&entry, 1, kPollIntervalMs);
+        int ready = ::poll(&entry, 1, step_ms);
         if (ready > 0) return true;
         if (ready < 0 && errno != EINTR) return false;
     }
@@ -342,7 +333,7 @@ bool read_greeting(int fd) {
     std::string line;
     char c = 0;
     while (line.size() < kMaxGreeting) {
-        if (!wait_readable(fd, kGreetingTimeoutMs)) return false;
+        if (!wait_readable(fd, 3000)) return false;
         ssize_t got = ::recv(fd, &c, 1, 0);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return false;
@@ -376,7 +367,8 @@ std::vector<NamedBlock> named_blocks(const std::string& text) {
     const vtl::reader::ReadResult read = vtl::reader::read_scene(text);
     vtl::reader::walk(read.document.nodes, [&](const vtl::reader::Node& node, int) {
         if (node.kind != vtl::reader::NodeKind::Block || node.name().empty()) return;
-        for (const char* keyword : kNamedBlocks) {
+        // Each keyword is also the name of the element listing such blocks.
+        for (const char* keyword : {"group", "object", "material"}) {
             NamedBlock block{keyword, node.name()};
             if (node.keyword == keyword && seen.insert(block).second) blocks.push_back(block);
         }
@@ -500,9 +492,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--help" || name == "-h") {
-            std::fputs(kUsage, stdout);
-            std::fputs("\n", stdout);
-            std::fputs(kHelp, stdout);
+            std::printf("%s\n%s", kUsage, kHelp);
             return 0;
         }
         if (name == "--version" && (i + 1 >= argc || !is_number(argv[i + 1]))) {
@@ -541,7 +531,7 @@ int main(int argc, char** argv) {
         std::perror("photara-sim: listening");
         return 1;
     }
-    ::mkdir(options.instances.c_str(), kInstancesFolderMode); // shared by the user's instances
+    ::mkdir(options.instances.c_str(), 0700); // shared by the user's instances
     Instance instance(options, port);
     if (!instance.publish()) {
         std::perror("photara-sim: registering");

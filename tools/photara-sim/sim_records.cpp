@@ -3,6 +3,7 @@
 #include "platform/registry.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,17 +18,47 @@ namespace photara_sim {
 
 namespace {
 
-constexpr const char* kOwnExecutable = "/proc/self/exe";
-constexpr const char* kHeaderLine = "Windows Registry Editor Version 5.00";
-constexpr const char* kRootName = "HKEY_CURRENT_USER";
-constexpr const char* kRootShortName = "HKCU";
+// The installation record's names, as the library's installation records read them.
 constexpr const char* kVersionKeyPrefix = "SOFTWARE\\Vantel\\Photara ";
 constexpr const char* kBinNameValue = "BinName";
 constexpr const char* kResourceFolderValue = "ResourceFolder";
-constexpr const char* kResourceFolderName = "resources";
-constexpr const char* kStateResourceFolder = "/vantel/photara-sim";
+constexpr const char* kHeaderLine = "Windows Registry Editor Version 5.00";
+constexpr const char* kRootName = "HKEY_CURRENT_USER";
+// The longest record text read back.
 constexpr std::size_t kTextLimit = 2048;
-constexpr const char* kPendingSuffix = ".pending-";
+
+// The running executable, with links resolved; empty when it cannot be found.
+std::filesystem::path own_executable() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self;
+}
+
+// The version key of a major version under `root`; not open when there is none.
+platform::RegistryKey version_key(platform::RegistryRoot root, int major) {
+    return platform::RegistryKey::open(root, kVersionKeyPrefix + std::to_string(major));
+}
+
+// True when the key's "BinName" is the executable `self`.
+bool names(const platform::RegistryKey& key, const std::filesystem::path& self) {
+    std::string bin_name;
+    std::error_code error;
+    return key.read_text(kBinNameValue, kTextLimit, bin_name) &&
+           std::filesystem::equivalent(bin_name, self, error);
+}
+
+// Reads a port stored as a 32-bit number or as decimal text; false when it is missing.
+bool read_port(const platform::RegistryKey& key, const char* name, int& port) {
+    std::uint32_t number = 0;
+    std::string text;
+    if (key.read_number(name, number)) {
+        port = static_cast<int>(number);
+        return true;
+    }
+    if (!key.read_text(name, kTextLimit, text)) return false;
+    port = static_cast<int>(std::strtol(text.c_str(), nullptr, 10));
+    return true;
+}
 
 // Returns the text with ASCII letters in lower case.
 std::string folded(std::string text) {
@@ -63,7 +94,7 @@ int section_major(const std::string& line) {
     while (!text.empty() && text.back() == '\\')
         text.pop_back();
     const std::string key = folded(kVersionKeyPrefix);
-    for (const std::string& root : {folded(kRootName), folded(kRootShortName)}) {
+    for (const std::string& root : {folded(kRootName), std::string("hkcu")}) {
         const std::string prefix = root + "\\" + key;
         if (text.compare(0, prefix.size(), prefix) != 0) continue;
         const std::string digits = text.substr(prefix.size());
@@ -145,7 +176,7 @@ bool write_records(const std::string& file, const std::string& text, std::string
     std::error_code code;
     const std::filesystem::path folder = std::filesystem::path(file).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, code);
-    const std::string pending = file + kPendingSuffix + std::to_string(::getpid());
+    const std::string pending = file + ".pending-" + std::to_string(::getpid());
     {
         std::ofstream out(pending, std::ios::binary | std::ios::trunc);
         out << text;
@@ -182,17 +213,35 @@ std::string key_name(int major) {
 
 } // namespace
 
+bool find_own_installation(Installation& out) {
+    const std::filesystem::path self = own_executable();
+    if (self.empty()) return false;
+    for (platform::RegistryRoot root :
+         {platform::RegistryRoot::current_user, platform::RegistryRoot::local_machine}) {
+        for (int version = 99; version >= 1; --version) {
+            const platform::RegistryKey key = version_key(root, version);
+            if (!names(key, self)) continue;
+            out = Installation{};
+            out.version = version;
+            if (read_port(key, "LiveLinkPort", out.lowest_port) &&
+                !read_port(key, "LiveLinkMaxPort", out.highest_port))
+                out.highest_port = out.lowest_port;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool own_record(int major, StandInRecord& out) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::canonical(kOwnExecutable, error);
-    if (error) return false;
+    const std::filesystem::path self = own_executable();
+    if (self.empty()) return false;
     out.major = major;
     out.bin_name = self.string();
     out.bin_folder = self.parent_path().string();
     // "resources" beside the program folder; where the user cannot write (an installed
     // package), "vantel/photara-sim" in the user's state folder.
     const std::filesystem::path beside = self.parent_path().parent_path();
-    const std::filesystem::path resources = beside / kResourceFolderName;
+    const std::filesystem::path resources = beside / "resources";
     std::error_code ignored;
     if (::access(std::filesystem::exists(resources, ignored) ? resources.c_str() : beside.c_str(),
                  W_OK) == 0) {
@@ -202,9 +251,9 @@ bool own_record(int major, StandInRecord& out) {
     const char* state = std::getenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
     if (state && state[0] == '/')
-        out.resource_folder = std::string(state) + kStateResourceFolder;
+        out.resource_folder = std::string(state) + "/vantel/photara-sim";
     else if (home && home[0] == '/')
-        out.resource_folder = std::string(home) + "/.local/state" + kStateResourceFolder;
+        out.resource_folder = std::string(home) + "/.local/state/vantel/photara-sim";
     else
         out.resource_folder = resources.string();
     return true;
@@ -219,14 +268,9 @@ std::string recorded_resource_folder(int major) {
     if (!own_record(major, self)) return std::string();
     for (platform::RegistryRoot root :
          {platform::RegistryRoot::current_user, platform::RegistryRoot::local_machine}) {
-        const platform::RegistryKey key =
-            platform::RegistryKey::open(root, kVersionKeyPrefix + std::to_string(major));
-        std::string bin_name;
+        const platform::RegistryKey key = version_key(root, major);
         std::string folder;
-        std::error_code error;
-        if (key.read_text(kBinNameValue, kTextLimit, bin_name) &&
-            std::filesystem::equivalent(bin_name, self.bin_name, error) &&
-            key.read_text(kResourceFolderValue, kTextLimit, folder))
+        if (names(key, self.bin_name) && key.read_text(kResourceFolderValue, kTextLimit, folder))
             return folder;
     }
     return std::string();

@@ -17,6 +17,19 @@ struct StandInRecord {
                                  // and the received scenes
 };
 
+// What the stand-in's own record tells an instance; ports are 0 when the record names no range.
+struct Installation {
+    int version = 0;
+    int lowest_port = 0;
+    int highest_port = 0;
+};
+
+// Looks for the version key whose "BinName" is the running executable, under the current user,
+// then the local machine, from the highest version down, so that an instance started without
+// arguments, as the library starts the application, plays the installation it was started
+// from; false when no record names this executable.
+bool find_own_installation(Installation& out);
+
 // Returns the record of this executable for a major version; false when the executable's path
 // cannot be found.
 bool own_record(int major, StandInRecord& out);

@@ -77,9 +77,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::fputs(kUsage, stdout);
-            std::fputs("\n", stdout);
-            std::fputs(kHelp, stdout);
+            std::printf("%s\n%s", kUsage, kHelp);
             return 0;
         }
         if (a == "--version") {
