@@ -5,7 +5,6 @@
 
 #include "cs_wrapper/export_state.h"
 #include "cs_wrapper/export_support.h"
-#include "cs_wrapper/export_texts.h"
 #include "cs_wrapper/light_writer.h"
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/materials/diffuse.h"
@@ -96,7 +95,7 @@ SCENEAPI_EXPORT void setCamera(float px, float py, float pz, float dx, float dy,
     guarded(__func__, [&] {
         vtlSceneapi_oo* oo = export_state().front();
         if (!oo || (!orthographic && !fov4)) return;
-        LightCamera camera(export_text::kCameraName);
+        LightCamera camera("camera");
         camera.set_position(px, py, pz);
         camera.set_direction(dx, dy, dz);
         camera.set_up(ux, uy, uz);

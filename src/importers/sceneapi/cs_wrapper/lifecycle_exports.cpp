@@ -4,12 +4,12 @@
 
 #include "cs_wrapper/export_state.h"
 #include "cs_wrapper/export_support.h"
-#include "cs_wrapper/export_texts.h"
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/factory/light_file_factory.h"
 #include "dev/link/photaralive_loader.h"
 #include "dev/link/repeat_link_factory.h"
 #include "dev/nodes/default_rt_module.h"
+#include "sceneapi_version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -93,8 +93,9 @@ SCENEAPI_EXPORT int connectToPhotara(const char* selector, char* errorBuffer, in
         try {
             auto factory = std::make_unique<RepeatLinkFactory>();
             choose_instances(*factory, selector, versionA, versionB, preference);
-            factory->set_attempts(export_text::kLiveLinkAttempts);
-            factory->set_attempt_pause(export_text::kLiveLinkPauseMs);
+            // An application it starts gets 30 queries, a second apart, to come up.
+            factory->set_attempts(30);
+            factory->set_attempt_pause(1000);
             RepeatLinkFactory& link = *factory;
             // Creating the front connects: it asks the factory for its back-end.
             ExportState& state = export_state();
@@ -154,9 +155,10 @@ SCENEAPI_EXPORT int getLastError(char* buffer, int bufferSize) {
 
 SCENEAPI_EXPORT void getVersion(char* buffer, int) {
     guarded(__func__, [&] {
+        // "<major>.<minor>": at most three characters and the terminating zero are written.
         if (buffer)
-            std::snprintf(buffer, 4, export_text::kVersionFormat, export_text::kVersionMajor,
-                          export_text::kVersionMinor);
+            std::snprintf(buffer, 4, "%d.%d", SCENEAPI_INTERFACE_VERSION_MAJOR,
+                          SCENEAPI_INTERFACE_VERSION_MINOR);
     });
 }
 

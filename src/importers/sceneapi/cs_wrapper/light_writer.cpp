@@ -1,6 +1,5 @@
 #include "cs_wrapper/light_writer.h"
 
-#include "cs_wrapper/export_texts.h"
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/materials/scene_parameters.h"
 
@@ -14,10 +13,6 @@ namespace vtl {
 namespace light {
 
 namespace {
-
-namespace text = export_text;
-
-constexpr int kSurfaceKind = 0;
 
 // The point and IES lights' carrier: three points i * 0.001 (single precision) on the diagonal.
 std::vector<float> point_carrier() {
@@ -39,11 +34,11 @@ void write_light(vtlScene_api& api, const std::string& name, const std::vector<f
         indices.push_back(static_cast<int>(i));
 
     api.begin_object(name.c_str(), true);
-    api.begin_geometry(text::kTriangles);
+    api.begin_geometry("triangles");
     const vtlArray points{vertices.data(), static_cast<uint32_t>(vertices.size() / 3)};
-    api.set_parameter(text::kVertices, vtl_type::array_of(vtl_type::color), &points);
+    api.set_parameter("vertices", vtl_type::array_of(vtl_type::color), &points);
     const vtlArray triangles{indices.data(), static_cast<uint32_t>(indices.size())};
-    api.set_parameter(text::kTriangles, vtl_type::array_of(vtl_type::integer), &triangles);
+    api.set_parameter("triangles", vtl_type::array_of(vtl_type::integer), &triangles);
     api.end_geometry();
     if (turn) api.transform(*turn);
     api.begin_material(name.c_str(), true);
@@ -51,7 +46,7 @@ void write_light(vtlScene_api& api, const std::string& name, const std::vector<f
     parameters();
     api.end_shader();
     vtlShader shader = api.get_shader();
-    api.set_shader(kSurfaceKind, shader);
+    api.set_shader(0, shader); // kind 0: the surface shader
     api.end_material();
     api.end_object();
 }
@@ -66,17 +61,18 @@ int power_as_int(float power) {
 }
 
 void write_point(vtlScene_api& api, const std::string& name, float power, const float* color) {
-    write_light(api, name, point_carrier(), nullptr, text::kPointLightShader, [&] {
-        scene_param::set_bool(api, text::kLumen, true);
-        scene_param::set_int(api, text::kPower, power_as_int(power));
-        scene_param::set_color(api, text::kColor, color[0], color[1], color[2]);
+    write_light(api, name, point_carrier(), nullptr, "vtl_point_light", [&] {
+        scene_param::set_bool(api, "lumen", true);
+        scene_param::set_int(api, "power", power_as_int(power));
+        scene_param::set_color(api, "color", color[0], color[1], color[2]);
     });
 }
 
 void write_ies(vtlScene_api& api, const std::string& name, const std::string& file) {
-    const vtlMatrix turn = matrix::rotation(text::kIesTurnX, 0.0, 0.0);
-    write_light(api, name, point_carrier(), &turn, text::kIesLightShader,
-                [&] { api.set_parameter(text::kFile, vtl_type::string, file.c_str()); });
+    // A quarter turn about x, in radians.
+    const vtlMatrix turn = matrix::rotation(1.5707963267948966, 0.0, 0.0);
+    write_light(api, name, point_carrier(), &turn, "vtl_ies_light",
+                [&] { api.set_parameter("file", vtl_type::string, file.c_str()); });
 }
 
 void write_line(vtlScene_api& api, const std::string& name, float power, float length,
@@ -85,9 +81,9 @@ void write_line(vtlScene_api& api, const std::string& name, float power, float l
     const float w = width / 2.0f;
     const std::vector<float> corners{-l, w, 0.0f, -l, -w, 0.0f, l, -w, 0.0f,
                                      -l, w, 0.0f, l,  w,  0.0f, l, -w, 0.0f};
-    write_light(api, name, corners, nullptr, text::kMeshLightShader, [&] {
-        scene_param::set_bool(api, text::kLumen, true);
-        scene_param::set_int(api, text::kPower, power_as_int(power));
+    write_light(api, name, corners, nullptr, "vtl_mesh_light", [&] {
+        scene_param::set_bool(api, "lumen", true);
+        scene_param::set_int(api, "power", power_as_int(power));
     });
 }
 

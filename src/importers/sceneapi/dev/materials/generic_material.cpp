@@ -1,7 +1,6 @@
 #include "dev/materials/generic_material.h"
 
 #include "dev/materials/clamp01.h"
-#include "dev/materials/material_texts.h"
 #include "dev/materials/shader_builders.h"
 #include "dev/vtlsceneapi_oo.h"
 
@@ -9,15 +8,13 @@
 
 namespace vtl {
 
-using namespace material_text;
-
 GenericMaterial::GenericMaterial(std::string name) : Material(std::move(name)) {
     choose_shader();
 }
 
 void GenericMaterial::choose_shader() {
     const bool plastic = roughness_set || specular_set || !specular_texture.empty();
-    set_shader_name(plastic ? kPlasticShader : kDiffuseShader);
+    set_shader_name(plastic ? "vtl_plastic_simple" : "vtl_diffuse");
 }
 
 void GenericMaterial::set_color(float r, float g, float b) {
@@ -77,7 +74,7 @@ void GenericMaterial::write_shader(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
     int n = 0;
-    if (get_shader_name() == kDiffuseShader) {
+    if (get_shader_name() == "vtl_diffuse") {
         n = diffuse_shader(oo, color, diffuse_texture, blend_color, diffuse_u_scale,
                            diffuse_v_scale);
     } else {
@@ -90,8 +87,8 @@ void GenericMaterial::write_shader(vtlSceneapi_oo& oo) {
     if (!opacity_texture.empty()) {
         n = opacity_shader(oo, n, opacity_texture, opacity_u_scale, opacity_v_scale);
     }
-    api->set_shader_id(kSurfaceKind, n);
-    api->set_flags(kMaterialFlags);
+    api->set_shader_id(0, n); // kind 0: the surface shader
+    api->set_flags(4096);
 }
 
 } // namespace vtl

@@ -1,12 +1,9 @@
 #include "dev/materials/shader_builders.h"
 
-#include "dev/materials/material_texts.h"
 #include "dev/materials/scene_parameters.h"
 #include "dev/vtlsceneapi_oo.h"
 
 namespace vtl {
-
-using namespace material_text;
 
 // Without a back-end no builder writes anything; they all return 0 then.
 
@@ -14,13 +11,13 @@ int texture_shader(vtlSceneapi_oo& oo, const std::string& file, const vtlColor& 
                    bool blend, float u_scale, float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    const int n = static_cast<int>(oo.begin_shader(kTextureShader));
-    oo.set_parameter(kUvProjection, kUvProjectionValue);
-    oo.set_parameter(kTexture, file);
-    oo.set_parameter(kUvScaleU, u_scale);
-    oo.set_parameter(kUvScaleV, v_scale);
-    oo.set_parameter(kBlendColor, blend);
-    scene_param::set_color(*api, kDefaultColor, default_color);
+    const int n = static_cast<int>(oo.begin_shader("texture2_rgb"));
+    oo.set_parameter("uv_projection", 4);
+    oo.set_parameter("texture", file);
+    oo.set_parameter("uv_scale_u", u_scale);
+    oo.set_parameter("uv_scale_v", v_scale);
+    oo.set_parameter("blend_color", blend);
+    scene_param::set_color(*api, "default_color", default_color);
     oo.end_shader();
     return n;
 }
@@ -29,11 +26,11 @@ int diffuse_shader(vtlSceneapi_oo& oo, const vtlColor& color, const std::string&
                    bool blend, float u_scale, float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    int t = kNoShader;
+    int t = -1;
     if (!texture.empty()) t = texture_shader(oo, texture, color, blend, u_scale, v_scale);
-    const int n = static_cast<int>(oo.begin_shader(kDiffuseShader));
-    if (!texture.empty()) api->set_parameter_id(kDiffuse, t);
-    scene_param::set_color(*api, kDiffuse, color);
+    const int n = static_cast<int>(oo.begin_shader("vtl_diffuse"));
+    if (!texture.empty()) api->set_parameter_id("diffuse", t);
+    scene_param::set_color(*api, "diffuse", color);
     oo.end_shader();
     return n;
 }
@@ -44,22 +41,22 @@ int plastic_shader(vtlSceneapi_oo& oo, const vtlColor& diffuse, const vtlColor& 
                    float specular_u_scale, float specular_v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    int td = kNoShader;
+    int td = -1;
     if (!diffuse_texture.empty()) {
         td = texture_shader(oo, diffuse_texture, diffuse, false, diffuse_u_scale, diffuse_v_scale);
     }
-    int ts = kNoShader;
+    int ts = -1;
     if (!specular_texture.empty()) {
         // The specular texture's default colour is the diffuse colour.
         ts = texture_shader(oo, specular_texture, diffuse, false, specular_u_scale,
                             specular_v_scale);
     }
-    const int n = static_cast<int>(oo.begin_shader(kPlasticShader));
-    if (!diffuse_texture.empty()) api->set_parameter_id(kDiffuse, td);
-    if (!specular_texture.empty()) api->set_parameter_id(kSpecular, ts);
-    scene_param::set_color(*api, kDiffuse, diffuse);
-    scene_param::set_color(*api, kSpecular, specular);
-    scene_param::set_float(*api, kRoughness, roughness);
+    const int n = static_cast<int>(oo.begin_shader("vtl_plastic_simple"));
+    if (!diffuse_texture.empty()) api->set_parameter_id("diffuse", td);
+    if (!specular_texture.empty()) api->set_parameter_id("specular", ts);
+    scene_param::set_color(*api, "diffuse", diffuse);
+    scene_param::set_color(*api, "specular", specular);
+    scene_param::set_float(*api, "roughness", roughness);
     oo.end_shader();
     return n;
 }
@@ -68,17 +65,17 @@ int bump_shader(vtlSceneapi_oo& oo, int base, const std::string& bump_texture, f
                 float u_scale, float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    const int t = static_cast<int>(oo.begin_shader(kTextureShader));
-    oo.set_parameter(kTexture, bump_texture);
-    oo.set_parameter(kUvProjection, kUvProjectionValue);
-    oo.set_parameter(kBumpHeight, bump_height);
-    oo.set_parameter(kUvScaleU, u_scale);
-    oo.set_parameter(kUvScaleV, v_scale);
-    oo.set_parameter(kBumpMode, kBumpModeValue);
+    const int t = static_cast<int>(oo.begin_shader("texture2_rgb"));
+    oo.set_parameter("texture", bump_texture);
+    oo.set_parameter("uv_projection", 4);
+    oo.set_parameter("bump_height", bump_height);
+    oo.set_parameter("uv_scale_u", u_scale);
+    oo.set_parameter("uv_scale_v", v_scale);
+    oo.set_parameter("bump_mode", 0);
     oo.end_shader();
-    const int n = static_cast<int>(oo.begin_shader(kBumpShader));
-    scene_param::set_shader_ref(*api, kBumpmap, t);
-    scene_param::set_shader_ref(*api, kShader, base);
+    const int n = static_cast<int>(oo.begin_shader("vtl_bumpmap"));
+    scene_param::set_shader_ref(*api, "bumpmap", t);
+    scene_param::set_shader_ref(*api, "shader", base);
     oo.end_shader();
     return n;
 }
@@ -87,26 +84,26 @@ int opacity_shader(vtlSceneapi_oo& oo, int base, const std::string& opacity_text
                    float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    const int t = static_cast<int>(oo.begin_shader(kAlphaTextureShader));
-    oo.set_parameter(kUvProjection, kUvProjectionValue);
-    oo.set_parameter(kTexture, opacity_texture);
-    oo.set_parameter(kUvScaleU, u_scale);
-    oo.set_parameter(kUvScaleV, v_scale);
+    const int t = static_cast<int>(oo.begin_shader("texture2_rgba"));
+    oo.set_parameter("uv_projection", 4);
+    oo.set_parameter("texture", opacity_texture);
+    oo.set_parameter("uv_scale_u", u_scale);
+    oo.set_parameter("uv_scale_v", v_scale);
     api->end_shader();
 
-    const int a = static_cast<int>(oo.begin_shader(kAdvancedShader));
-    api->set_parameter_id(kDiffuse, t);
-    oo.set_parameter(kAlpha, kAlphaValue);
-    oo.set_parameter(kOpacityMode, kOpacityModeValue);
-    oo.set_parameter(kUseDiffuseMapAlpha, true);
+    const int a = static_cast<int>(oo.begin_shader("vtl_advanced"));
+    api->set_parameter_id("diffuse", t);
+    oo.set_parameter("alpha", 1);
+    oo.set_parameter("opacity_mode", 2);
+    oo.set_parameter("use_diffuse_map_alpha", true);
     api->end_shader();
 
-    const int n = static_cast<int>(oo.begin_shader(kCompositeShader));
-    api->begin_array(kShaders);
+    const int n = static_cast<int>(oo.begin_shader("vtl_composite"));
+    api->begin_array("shaders");
     api->add_array_element(vtl_type::integer, &a);
     api->add_array_element(vtl_type::integer, &base);
     api->end_array();
-    oo.set_parameter(kOpacityMap, true);
+    oo.set_parameter("opacity_map", true);
     oo.end_shader();
     return n;
 }

@@ -4,7 +4,6 @@
 #include "dev/materials/diffuse.h"
 #include "dev/materials/emissive_material.h"
 #include "dev/materials/glass_material.h"
-#include "dev/materials/material_texts.h"
 #include "dev/materials/metal_material.h"
 #include "dev/materials/plastic_material.h"
 #include "dev/materials/scene_parameters.h"
@@ -13,8 +12,6 @@
 #include <utility>
 
 namespace vtl {
-
-using namespace material_text;
 
 namespace {
 
@@ -44,21 +41,21 @@ void OneColorMaterial::write_shader(vtlSceneapi_oo& oo) {
     scene_param::set_color(*api, color_key, color);
     const vtlShader shader = api->get_shader();
     api->end_shader();
-    api->set_shader(kSurfaceKind, shader);
-    api->set_flags(kMaterialFlags);
+    api->set_shader(0, shader); // kind 0: the surface shader
+    api->set_flags(4096);
 }
 
 Diffuse::Diffuse(std::string name)
-    : OneColorMaterial(std::move(name), kDiffuseShader, kDiffuse, {0.75f, 0.5f, 0.5f}) {}
+    : OneColorMaterial(std::move(name), "vtl_diffuse", "diffuse", {0.75f, 0.5f, 0.5f}) {}
 
 PlasticMaterial::PlasticMaterial(std::string name)
-    : OneColorMaterial(std::move(name), kPlasticShader, kDiffuse, {0.75f, 0.5f, 0.5f}) {}
+    : OneColorMaterial(std::move(name), "vtl_plastic_simple", "diffuse", {0.75f, 0.5f, 0.5f}) {}
 
 MetalMaterial::MetalMaterial(std::string name)
-    : OneColorMaterial(std::move(name), kMetalShader, kColor, {0.75f, 0.5f, 0.5f}) {}
+    : OneColorMaterial(std::move(name), "vtl_metal", "color", {0.75f, 0.5f, 0.5f}) {}
 
 GlassMaterial::GlassMaterial(std::string name)
-    : OneColorMaterial(std::move(name), kGlassShader, kTransmission, {1.0f, 1.0f, 1.0f}) {}
+    : OneColorMaterial(std::move(name), "vtl_window_glass", "transmission", {1.0f, 1.0f, 1.0f}) {}
 
 void Diffuse::write_shader(vtlSceneapi_oo& oo) {
     if (!vertex_color) {
@@ -72,24 +69,23 @@ void Diffuse::write_vertex_color_shader(vtlScene_api& api) {
     api.push_shader();
     api.begin_shader(nullptr, get_shader_name().c_str());
     api.push_shader();
-    api.begin_shader(nullptr, kVertexColorShader);
-    scene_param::set_color(api, kDefaultColor, kVertexColorDefault, kVertexColorDefault,
-                           kVertexColorDefault);
+    api.begin_shader(nullptr, "vertex_color");
+    scene_param::set_color(api, "default_color", 0.8f, 0.8f, 0.8f);
     api.end_shader();
     const vtlShader vertex_shader = api.get_shader();
     api.pop_shader();
-    scene_param::set_color(api, kDiffuse, get_color());
-    api.set_parameter_shader(kDiffuse, vertex_shader);
+    scene_param::set_color(api, "diffuse", get_color());
+    api.set_parameter_shader("diffuse", vertex_shader);
     api.end_shader();
     const vtlShader surface = api.get_shader();
     // Pairs the push made before the surface shader opened, so the shader stack ends balanced.
     api.pop_shader();
-    api.set_shader(kSurfaceKind, surface);
-    api.set_flags(kMaterialFlags);
+    api.set_shader(0, surface); // kind 0: the surface shader
+    api.set_flags(4096);
 }
 
 EmissiveMaterial::EmissiveMaterial(std::string name) : Material(std::move(name)) {
-    set_shader_name(kEmissiveShader);
+    set_shader_name("vtl_emissive");
 }
 
 void EmissiveMaterial::set_color(float r, float g, float b) {
@@ -99,14 +95,14 @@ void EmissiveMaterial::set_color(float r, float g, float b) {
 void EmissiveMaterial::write_shader(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return;
-    api->begin_shader(nullptr, kEmissiveShader);
-    scene_param::set_color(*api, kColor, color);
-    scene_param::set_float(*api, kIntensity, intensity);
-    scene_param::set_bool(*api, kVisibleInShadows, visible_in_shadows);
+    api->begin_shader(nullptr, "vtl_emissive");
+    scene_param::set_color(*api, "color", color);
+    scene_param::set_float(*api, "intensity", intensity);
+    scene_param::set_bool(*api, "visible in shadows", visible_in_shadows);
     api->end_shader();
     const vtlShader shader = api->get_shader();
-    api->set_shader(kSurfaceKind, shader);
-    api->set_flags(kMaterialFlags);
+    api->set_shader(0, shader); // kind 0: the surface shader
+    api->set_flags(4096);
 }
 
 } // namespace vtl

@@ -1,13 +1,10 @@
 #include "dev/nodes/animation.h"
 
-#include "dev/nodes/node_texts.h"
 #include "dev/vtlsceneapi_oo.h"
 
 #include <utility>
 
 namespace vtl {
-
-using namespace node_text;
 
 Animation::~Animation() = default;
 
@@ -46,18 +43,17 @@ void FBXAnimation::add_frame(int timestamp, const vtlMatrix& matrix) {
 bool FBXAnimation::write(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return false;
-    api->begin_animation(kFbxAnimationKind, name.c_str());
-    oo.set_parameter(kStartTime, start_time);
-    oo.set_parameter(kDuration, duration);
+    api->begin_animation("fbx_animation", name.c_str());
+    oo.set_parameter("start_time", start_time);
+    oo.set_parameter("duration", duration);
     if (timestamps.size() != matrices.size()) {
-        oo.error(kFrameCountMismatchBegin + std::to_string(timestamps.size()) +
-                 kFrameCountMismatchMiddle + std::to_string(matrices.size()) +
-                 kFrameCountMismatchEnd);
+        oo.error("Number of timestamps(" + std::to_string(timestamps.size()) +
+                 ") does not match number of matrices(" + std::to_string(matrices.size()) + ")");
     }
-    oo.set_array(kTimestamps, timestamps);
-    oo.set_array(kMatrices, matrices);
-    oo.set_parameter(kInterpolate, interpolate);
-    oo.set_parameter(kFolder, folder);
+    oo.set_array("timestamps", timestamps);
+    oo.set_array("matrices", matrices);
+    oo.set_parameter("interpolate", interpolate);
+    oo.set_parameter("folder", folder);
     return api->end_animation();
 }
 

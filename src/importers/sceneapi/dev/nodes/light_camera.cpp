@@ -1,13 +1,10 @@
 #include "dev/nodes/light_camera.h"
 
-#include "dev/nodes/node_texts.h"
 #include "dev/vtlsceneapi_oo.h"
 
 #include <utility>
 
 namespace vtl {
-
-using namespace node_text;
 
 namespace {
 constexpr int kOrthographicProjection = 1;
@@ -74,24 +71,24 @@ void LightCamera::emit(vtlSceneapi_oo& oo) {
     if (api == nullptr) return;
     api->begin_camera(name.c_str());
     if (projection == kOrthographicProjection) {
-        oo.set_parameter(kProjection, std::string(kOrthographic));
+        oo.set_parameter("projection", std::string("orthographic"));
     } else {
-        oo.set_parameter(kProjection, std::string(kPerspective));
+        oo.set_parameter("projection", std::string("perspective"));
         if (fov_mode == kFovSingle) {
-            oo.set_parameter(kFov, fov);
+            oo.set_parameter("fov", fov);
         } else if (fov_mode == kFovFour) {
-            api->set_parameter(kFov4, vtl_type::float4b, fov4);
+            api->set_parameter("fov4", vtl_type::float4b, fov4);
         }
     }
     const vtlShader environment = emit_environment(oo);
-    api->set_parameter(kReflectionMap, vtl_type::shader, &environment);
-    oo.set_parameter(kPosition, position);
-    oo.set_parameter(kDirection, direction);
-    if (has_look_at) oo.set_parameter(kLookAt, look_at);
-    oo.set_parameter(kUp, up);
+    api->set_parameter("reflection map", vtl_type::shader, &environment);
+    oo.set_parameter("position", position);
+    oo.set_parameter("direction", direction);
+    if (has_look_at) oo.set_parameter("look_at", look_at);
+    oo.set_parameter("up", up);
     if (clip_near > 0.0f && clip_far > 0.0f && clip_far > clip_near) {
         const float range[2] = {clip_near, clip_far};
-        api->set_parameter(kClipping, vtl_type::float2, range);
+        api->set_parameter("clipping", vtl_type::float2, range);
     }
     if (animation) {
         oo.add(*animation);
@@ -104,10 +101,10 @@ void LightCamera::emit(vtlSceneapi_oo& oo) {
 vtlShader LightCamera::emit_environment(vtlSceneapi_oo& oo) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return nullptr;
-    api->begin_shader(nullptr, kEnvironmentShader);
-    oo.set_parameter(kEnvironmentTextureKey, std::string(kEnvironmentTexture));
-    oo.set_parameter(kEnvironmentFormatKey, kEnvironmentFormat);
-    oo.set_parameter(kEnvironmentRadiusKey, kEnvironmentRadius);
+    api->begin_shader(nullptr, "vtl_envmap");
+    oo.set_parameter("texture", std::string("startup.hdr"));
+    oo.set_parameter("format", 3);
+    oo.set_parameter("radius", 25.0f);
     const vtlShader shader = api->get_shader();
     oo.end_shader();
     return shader;

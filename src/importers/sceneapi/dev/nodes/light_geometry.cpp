@@ -1,7 +1,6 @@
 #include "dev/nodes/light_geometry.h"
 
 #include "dev/materials/material.h"
-#include "dev/nodes/node_texts.h"
 #include "dev/vtlsceneapi_oo.h"
 
 #include <utility>
@@ -41,8 +40,8 @@ bool LightGeometry::emit_instance_geometry(vtlSceneapi_oo& oo) {
     if (!is_instance()) return false;
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return true;
-    api->begin_geometry(node_text::kInstanceGeometry);
-    oo.set_parameter(node_text::kInstanceId, static_cast<int>(static_cast<uint32_t>(object_id)));
+    api->begin_geometry("instance");
+    oo.set_parameter("id", static_cast<int>(static_cast<uint32_t>(object_id)));
     api->end_geometry();
     return true;
 }

@@ -1,23 +1,20 @@
 #include "dev/nodes/nurbs_curve.h"
 
-#include "dev/nodes/node_texts.h"
 #include "dev/vtlsceneapi_oo.h"
 
 namespace vtl {
 
-using namespace node_text;
-
 NurbsCurve::~NurbsCurve() = default;
 
 void NurbsCurve::emit(vtlSceneapi_oo& oo) {
-    oo.set_array(kTrimNedges, trim_nedges);
-    oo.set_array(kTrimInside, trim_inside);
-    oo.set_array(kEdgeOrder, edge_order);
-    oo.set_array(kEdgeNknots, edge_nknots);
-    oo.set_array(kEdgeMin, edge_min);
-    oo.set_array(kEdgeMax, edge_max);
-    oo.set_array(kEdgeKnot, edge_knot);
-    oo.set_array(kEdgeUvw, edge_uvw);
+    oo.set_array("trim_nedges", trim_nedges);
+    oo.set_array("trim_inside", trim_inside);
+    oo.set_array("edge_order", edge_order);
+    oo.set_array("edge_nknots", edge_nknots);
+    oo.set_array("edge_min", edge_min);
+    oo.set_array("edge_max", edge_max);
+    oo.set_array("edge_knot", edge_knot);
+    oo.set_array("edge_uvw", edge_uvw);
 }
 
 void NurbsCurve::define(vtlSceneapi_oo&) {}

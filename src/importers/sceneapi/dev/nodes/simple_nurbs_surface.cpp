@@ -1,7 +1,6 @@
 #include "dev/nodes/simple_nurbs_surface.h"
 
 #include "dev/materials/diffuse.h"
-#include "dev/nodes/node_texts.h"
 #include "dev/nodes/nurbs_curve.h"
 #include "dev/vtlsceneapi_oo.h"
 
@@ -9,8 +8,6 @@
 #include <utility>
 
 namespace vtl {
-
-using namespace node_text;
 
 namespace {
 // An unset domain: minimum at the largest finite float, maximum at the smallest normal float.
@@ -21,7 +18,7 @@ constexpr double kUnsetMax = std::numeric_limits<float>::min();
 SimpleNurbsSurface::SimpleNurbsSurface(std::string name)
     : LightGeometry(std::move(name)), umin(kUnsetMin), umax(kUnsetMax), vmin(kUnsetMin),
       vmax(kUnsetMax) {
-    set_material(std::make_shared<Diffuse>(kDefaultMaterialName));
+    set_material(std::make_shared<Diffuse>("default"));
 }
 
 SimpleNurbsSurface::~SimpleNurbsSurface() = default;
@@ -85,16 +82,16 @@ void SimpleNurbsSurface::release_data() {
 void SimpleNurbsSurface::emit_geometry(vtlSceneapi_oo& oo) {
     if (emit_instance_geometry(oo)) return;
     vtlScene_api* api = oo.get_api();
-    api->begin_geometry(kNurbsGeometry);
-    oo.set_parameter(kUmin, umin);
-    oo.set_parameter(kUmax, umax);
-    oo.set_parameter(kVmin, vmin);
-    oo.set_parameter(kVmax, vmax);
-    oo.set_parameter(kUorder, uorder);
-    oo.set_parameter(kVorder, vorder);
-    oo.set_array(kUknot, uknots);
-    oo.set_array(kVknot, vknots);
-    oo.set_array(kControlPoints, control_points);
+    api->begin_geometry("nurbs");
+    oo.set_parameter("umin", umin);
+    oo.set_parameter("umax", umax);
+    oo.set_parameter("vmin", vmin);
+    oo.set_parameter("vmax", vmax);
+    oo.set_parameter("uorder", uorder);
+    oo.set_parameter("vorder", vorder);
+    oo.set_array("uknot", uknots);
+    oo.set_array("vknot", vknots);
+    oo.set_array("Pw", control_points);
     if (trim) oo.add(*trim);
     api->end_geometry();
 }

@@ -1,7 +1,6 @@
 #include "dev/nodes/triangle_object.h"
 
 #include "dev/materials/diffuse.h"
-#include "dev/nodes/node_texts.h"
 #include "dev/vtlsceneapi_oo.h"
 
 #include <memory>
@@ -9,10 +8,8 @@
 
 namespace vtl {
 
-using namespace node_text;
-
 TriangleObject::TriangleObject(std::string name) : LightGeometry(std::move(name)) {
-    set_material(std::make_shared<Diffuse>(kDefaultMaterialName));
+    set_material(std::make_shared<Diffuse>("default"));
 }
 
 TriangleObject::~TriangleObject() = default;
@@ -102,26 +99,28 @@ bool TriangleObject::validate() {
     if (is_instance()) return true;
     std::string text;
     if (normals.empty()) {
-        if (!normal_triangles.empty()) text += kNoNormalsForIndex;
+        if (!normal_triangles.empty()) text += "No normals defined for index";
     } else if (normal_triangles.empty()) {
-        if (normals.size() != vertices.size()) text += kNormalCountMismatch;
+        if (normals.size() != vertices.size())
+            text += "Number of normals does not equal number of vertices";
     } else if (normal_triangles.size() != triangles.size()) {
-        text += kNormalIndexMismatch + std::to_string(normal_triangles.size()) + kVersus +
-                std::to_string(triangles.size());
+        text += "Normals count does not match number of triangles " +
+                std::to_string(normal_triangles.size()) + " vs " + std::to_string(triangles.size());
     }
     if (uvs.empty()) {
-        if (!uv_triangles.empty()) text += kNoUvsForIndex;
+        if (!uv_triangles.empty()) text += "No uvs defined for index";
     } else if (uv_triangles.empty()) {
         // One uv (two values) per vertex (three values).
         if (2 * vertices.size() != 3 * uvs.size()) {
-            text += kUvCountMismatchBegin + std::to_string(uvs.size()) + kUvCountMismatchMiddle +
-                    std::to_string(vertices.size()) + kUvCountMismatchEnd;
+            text += "Number of uvs(" + std::to_string(uvs.size()) +
+                    ")  does not match vertex count(" + std::to_string(vertices.size()) + ")";
         }
     } else if (uv_triangles.size() != triangles.size()) {
-        text += kUvIndexMismatch;
+        text += "UV index count does not match triangle count";
     }
-    if (!vcolors.empty() && vcolors.size() != vertices.size()) text += kVertexColorMismatch;
-    if (triangles.empty()) text += kNoTriangles;
+    if (!vcolors.empty() && vcolors.size() != vertices.size())
+        text += "VetexColor count does not match number of vertices";
+    if (triangles.empty()) text += "No triangles defined";
     validation_message = std::move(text);
     return !triangles.empty();
 }
@@ -142,14 +141,14 @@ void TriangleObject::define(vtlSceneapi_oo& oo) {
 void TriangleObject::emit_geometry(vtlSceneapi_oo& oo) {
     if (emit_instance_geometry(oo)) return;
     vtlScene_api* api = oo.get_api();
-    api->begin_geometry(kTrianglesGeometry);
-    oo.set_vec3_array(kVertices, vertices);
-    oo.set_array(kTriangles, triangles);
-    if (!uv_triangles.empty()) oo.set_array(kTrianglesUv, uv_triangles);
-    if (!uvs.empty()) oo.set_array(kUvTex, uvs);
-    if (!normal_triangles.empty()) oo.set_array(kTrianglesNorm, normal_triangles);
-    if (!normals.empty()) oo.set_vec3_array(kNormals, normals);
-    if (!vcolors.empty()) oo.set_vec3_array(kVertexColors, vcolors);
+    api->begin_geometry("triangles");
+    oo.set_vec3_array("vertices", vertices);
+    oo.set_array("triangles", triangles);
+    if (!uv_triangles.empty()) oo.set_array("triangles_uv", uv_triangles);
+    if (!uvs.empty()) oo.set_array("uv_tex", uvs);
+    if (!normal_triangles.empty()) oo.set_array("triangles_norm", normal_triangles);
+    if (!normals.empty()) oo.set_vec3_array("normals", normals);
+    if (!vcolors.empty()) oo.set_vec3_array("vcolors", vcolors);
     api->end_geometry();
 }
 
