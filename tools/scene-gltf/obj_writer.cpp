@@ -26,20 +26,16 @@ std::string word(const std::string& name, const char* fallback) {
 bool write_obj(const SceneModel& scene, const std::string& obj_path, std::size_t& triangles,
                std::string& error) {
     triangles = 0;
-    const std::size_t slash = obj_path.find_last_of('/');
-    std::string file = slash == std::string::npos ? obj_path : obj_path.substr(slash + 1);
-    const std::size_t dot = file.rfind('.');
-    if (dot != std::string::npos && dot > 0) file.resize(dot);
-    const std::string mtl_name = file + ".mtl";
-    const std::string mtl_path =
-        (slash == std::string::npos ? std::string() : obj_path.substr(0, slash + 1)) + mtl_name;
+    const PathParts parts = split_path(obj_path);
+    const std::string mtl_name = parts.stem + ".mtl";
+    const std::string mtl_path = parts.folder + mtl_name;
     File obj(std::fopen(obj_path.c_str(), "wb"));
     File mtl(obj ? std::fopen(mtl_path.c_str(), "wb") : nullptr);
     if (!obj || !mtl) {
         error = "cannot write " + (obj ? mtl_path : obj_path);
         return false;
     }
-    std::fprintf(mtl.get(), "# materials of %s.obj\n", file.c_str());
+    std::fprintf(mtl.get(), "# materials of %s.obj\n", parts.stem.c_str());
     std::set<std::string> names;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {
         const MaterialData& m = scene.materials[i];

@@ -650,4 +650,14 @@ SceneModel build_model(const Document& document, const Options& options) {
     return Builder(document, options).run();
 }
 
+PathParts split_path(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    PathParts parts;
+    parts.folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    parts.stem = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = parts.stem.rfind('.');
+    if (dot != std::string::npos && dot > 0) parts.stem.resize(dot);
+    return parts;
+}
+
 } // namespace vtl::gltf::detail

@@ -93,4 +93,12 @@ struct SceneModel {
 // out and listed in warnings.
 SceneModel build_model(const vtl::reader::Document& document, const Options& options);
 
+// A path split to name the files written beside it: its folder (through the last '/', empty
+// without one) and its file name without the extension.
+struct PathParts {
+    std::string folder;
+    std::string stem;
+};
+PathParts split_path(const std::string& path);
+
 } // namespace vtl::gltf::detail

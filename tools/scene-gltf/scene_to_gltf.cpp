@@ -395,14 +395,9 @@ Conversion scene_to_gltf(const vtl::reader::Document& document, const std::strin
     Conversion c = convert(document, options, model);
     if (!c.ok) return c;
     // The buffer beside the JSON, under the same base name.
-    std::string base = gltf_path;
-    const std::size_t slash = base.find_last_of('/');
-    std::string file = slash == std::string::npos ? base : base.substr(slash + 1);
-    const std::size_t dot = file.rfind('.');
-    if (dot != std::string::npos && dot > 0) file.resize(dot);
-    const std::string bin_name = file + ".bin";
-    const std::string folder =
-        slash == std::string::npos ? std::string() : base.substr(0, slash + 1);
+    const detail::PathParts parts = detail::split_path(gltf_path);
+    const std::string bin_name = parts.stem + ".bin";
+    const std::string& folder = parts.folder;
     const std::string bin_uri = uri_of(bin_name);
     try {
         if (!model.buffers.empty()) model.buffers[0].uri = bin_uri;

@@ -33,32 +33,35 @@ aiMatrix4x4 global_transform(const aiNode* node) {
     return m;
 }
 
-aiVector3D sample(const aiVectorKey* keys, unsigned n, double t, const aiVector3D& fallback) {
+// A channel's value at time t: interpolated with `mix` between the keys around it, the first
+// key's before it and the last key's after it; `fallback` without keys.
+template <typename Key, typename Value, typename Mix>
+Value sample_keys(const Key* keys, unsigned n, double t, const Value& fallback, Mix mix) {
     if (n == 0 || keys == nullptr) return fallback;
     if (t <= keys[0].mTime) return keys[0].mValue;
     for (unsigned i = 1; i < n; ++i) {
         if (t <= keys[i].mTime) {
             const double span = keys[i].mTime - keys[i - 1].mTime;
-            const float f = span > 0 ? float((t - keys[i - 1].mTime) / span) : 1.0f;
-            return keys[i - 1].mValue + (keys[i].mValue - keys[i - 1].mValue) * f;
+            return mix(keys[i - 1].mValue, keys[i].mValue,
+                       span > 0 ? float((t - keys[i - 1].mTime) / span) : 1.0f);
         }
     }
     return keys[n - 1].mValue;
 }
 
+aiVector3D sample(const aiVectorKey* keys, unsigned n, double t, const aiVector3D& fallback) {
+    return sample_keys(keys, n, t, fallback, [](const aiVector3D& a, const aiVector3D& b, float f) {
+        return a + (b - a) * f;
+    });
+}
+
 aiQuaternion sample(const aiQuatKey* keys, unsigned n, double t, const aiQuaternion& fallback) {
-    if (n == 0 || keys == nullptr) return fallback;
-    if (t <= keys[0].mTime) return keys[0].mValue;
-    for (unsigned i = 1; i < n; ++i) {
-        if (t <= keys[i].mTime) {
-            const double span = keys[i].mTime - keys[i - 1].mTime;
-            aiQuaternion q;
-            aiQuaternion::Interpolate(q, keys[i - 1].mValue, keys[i].mValue,
-                                      span > 0 ? float((t - keys[i - 1].mTime) / span) : 1.0f);
-            return q.Normalize();
-        }
-    }
-    return keys[n - 1].mValue;
+    return sample_keys(keys, n, t, fallback,
+                       [](const aiQuaternion& a, const aiQuaternion& b, float f) {
+                           aiQuaternion q;
+                           aiQuaternion::Interpolate(q, a, b, f);
+                           return q.Normalize();
+                       });
 }
 
 std::string count_of(std::size_t n, const char* one, const char* many) {
