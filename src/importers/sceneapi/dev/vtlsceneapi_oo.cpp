@@ -14,40 +14,8 @@ namespace vtl {
 
 namespace {
 
-// The banner every destination is greeted with.
-constexpr const char* kBannerPrefix = "Photara SceneApi oo ";
-constexpr const char* kPackageVersion = SCENEAPI_VERSION;
-constexpr const char* kBannerBuilt = "  (built ";
-constexpr const char* kBannerEnd = ")";
-constexpr const char* kBuildTimestamp = __TIMESTAMP__;
-
-// The scene description version sent after the banner.
-constexpr int kSceneVersion = 10;
-
-constexpr const char* kCharPointerRefused = "const char * are deprecated";
-
-// Trace statement texts.
-constexpr int kTraceLevel = 8;
-constexpr const char* kTraceBool = "set_parameter(... bool  b): ";
-constexpr const char* kTraceInt = "set_parameter(... int   i): ";
-constexpr const char* kTraceFloat = "set_parameter(... float f): ";
-constexpr const char* kTraceDouble = "set_parameter(... double d): ";
-constexpr const char* kTraceVector = "set_parameter(.., vtlVector v): ";
-constexpr const char* kTraceColor = "set_parameter(.., vtlColor c): ";
-constexpr const char* kTraceString = "set_parameter(const std:...::string s): ";
-constexpr const char* kTraceCharPtr = "set_parameter(... char *cptr): ";
-constexpr const char* kTraceArrayFloat = "set_array(..,float): ";
-constexpr const char* kTraceArrayDouble = "set_array(..,double): ";
-constexpr const char* kTraceArrayInt = "set_array(..,int): ";
-constexpr const char* kTraceArrayMatrix = "set_array(..,vtlMatrix): ";
-constexpr const char* kTraceVec3Array = "set_vec3_array(..,vtlMatrix): ";
-constexpr const char* kTraceTransform = "set_transform: ";
-constexpr const char* kTraceFlags = "set_flags: ";
-constexpr const char* kTraceEquals = "=";
-constexpr const char* kTraceOpen = "= (";
-constexpr const char* kTraceComma = ", ";
-constexpr const char* kTraceClose = ")";
-constexpr const char* kTraceElements = " elements";
+// The level of the trace statements: above the highest compiled in, so they cost nothing.
+constexpr int kTraceLevel = logNONE;
 
 // The matrix as four text rows, the line breaks turned into blanks.
 std::string matrix_text(const vtlMatrix& m) {
@@ -79,10 +47,11 @@ void vtlSceneapi_oo::start_up() {
     set_api(factory_ != nullptr ? factory_->get_api() : nullptr);
     if (api_ == nullptr) return;
     factory_->begin_scene(this);
+    // The banner every destination is greeted with, then the scene description version.
     std::ostringstream banner;
-    banner << kBannerPrefix << kPackageVersion << kBannerBuilt << kBuildTimestamp << kBannerEnd;
+    banner << "Photara SceneApi oo " << SCENEAPI_VERSION << "  (built " << __TIMESTAMP__ << ")";
     print(banner.str());
-    api_->set_version(kSceneVersion);
+    api_->set_version(10);
 }
 
 void vtlSceneapi_oo::set_api(vtlScene_api* api) {
@@ -134,74 +103,76 @@ void vtlSceneapi_oo::send_array(const std::string& name, int type, const void* d
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, const char* value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceCharPtr << name << kTraceEquals
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(... char *cptr): " << name << "="
                               << (value != nullptr ? value : "");
-    throw std::invalid_argument(kCharPointerRefused);
+    throw std::invalid_argument("const char * are deprecated");
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, const std::string& value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceString << name << kTraceEquals << value;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(const std:...::string s): " << name << "=" << value;
     send(name, vtl_type::string, value.c_str());
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, const vtlColor& value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceColor << name << kTraceOpen << value.r << kTraceComma
-                              << value.g << kTraceComma << value.b << kTraceClose;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(.., vtlColor c): " << name << "= (" << value.r
+                              << ", " << value.g << ", " << value.b << ")";
     send(name, vtl_type::color, &value);
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, const vtlVector& value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceVector << name << kTraceOpen << value.x << kTraceComma
-                              << value.y << kTraceComma << value.z << kTraceClose;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(.., vtlVector v): " << name << "= (" << value.x
+                              << ", " << value.y << ", " << value.z << ")";
     send(name, vtl_type::vector, &value);
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, double value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceDouble << name << kTraceEquals << value;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(... double d): " << name << "=" << value;
     send(name, vtl_type::double1, &value);
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, float value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceFloat << name << kTraceEquals << value;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(... float f): " << name << "=" << value;
     send(name, vtl_type::float1, &value);
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, int value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceInt << name << kTraceEquals << value;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(... int   i): " << name << "=" << value;
     send(name, vtl_type::integer, &value);
 }
 
 void vtlSceneapi_oo::set_parameter(const std::string& name, bool value) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceBool << name << kTraceEquals << value;
+    SCENEAPI_LOG(kTraceLevel) << "set_parameter(... bool  b): " << name << "=" << value;
     const int32_t truth = value ? 1 : 0;
     send(name, vtl_type::boolean, &truth);
 }
 
 void vtlSceneapi_oo::set_array(const std::string& name, const std::vector<vtlMatrix>& values) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceArrayMatrix << name << ' ' << values.size()
-                              << kTraceElements;
+    SCENEAPI_LOG(kTraceLevel) << "set_array(..,vtlMatrix): " << name << ' ' << values.size()
+                              << " elements";
     send_array(name, vtl_type::array_of(vtl_type::matrix), values.data(), values.size());
 }
 
 void vtlSceneapi_oo::set_array(const std::string& name, const std::vector<int>& values) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceArrayInt << name << ' ' << values.size() << kTraceElements;
+    SCENEAPI_LOG(kTraceLevel) << "set_array(..,int): " << name << ' ' << values.size()
+                              << " elements";
     send_array(name, vtl_type::array_of(vtl_type::integer), values.data(), values.size());
 }
 
 void vtlSceneapi_oo::set_array(const std::string& name, const std::vector<float>& values) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceArrayFloat << name << ' ' << values.size() << kTraceElements;
+    SCENEAPI_LOG(kTraceLevel) << "set_array(..,float): " << name << ' ' << values.size()
+                              << " elements";
     send_array(name, vtl_type::array_of(vtl_type::float1), values.data(), values.size());
 }
 
 void vtlSceneapi_oo::set_array(const std::string& name, const std::vector<double>& values) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceArrayDouble << name << ' ' << values.size()
-                              << kTraceElements;
+    SCENEAPI_LOG(kTraceLevel) << "set_array(..,double): " << name << ' ' << values.size()
+                              << " elements";
     send_array(name, vtl_type::array_of(vtl_type::double1), values.data(), values.size());
 }
 
 void vtlSceneapi_oo::set_vec3_array(const std::string& name, const std::vector<float>& values) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceVec3Array << name << ' ' << values.size() / 3
-                              << kTraceElements;
+    SCENEAPI_LOG(kTraceLevel) << "set_vec3_array(..,vtlMatrix): " << name << ' '
+                              << values.size() / 3 << " elements";
     send_array(name, vtl_type::array_of(vtl_type::color), values.data(), values.size() / 3);
 }
 
@@ -210,7 +181,7 @@ void vtlSceneapi_oo::set_transform(const vtlMatrix& m) {
 }
 
 void vtlSceneapi_oo::set_transform(const vtlMatrix& m, bool replace) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceTransform << matrix_text(m);
+    SCENEAPI_LOG(kTraceLevel) << "set_transform: " << matrix_text(m);
     if (api_ == nullptr) return;
     if (replace) {
         api_->set_transform(m);
@@ -220,7 +191,7 @@ void vtlSceneapi_oo::set_transform(const vtlMatrix& m, bool replace) {
 }
 
 void vtlSceneapi_oo::set_flags(unsigned flags) {
-    SCENEAPI_LOG(kTraceLevel) << kTraceFlags << flags;
+    SCENEAPI_LOG(kTraceLevel) << "set_flags: " << flags;
     if (api_ != nullptr) api_->set_flags(flags);
 }
 

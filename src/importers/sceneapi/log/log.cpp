@@ -22,25 +22,10 @@ namespace {
 
 constexpr const char* kLevelNames[] = {"ERROR",  "WARNING", "INFO",   "DEBUG", "DEBUG1",
                                        "DEBUG2", "DEBUG3",  "DEBUG4", "NONE"};
-constexpr const char* kNoLevelName = "NONE";
-constexpr const char* kLogFileName = "sceneapi.log";
 constexpr long kRestartSize = 0x1400000; // 20 MiB: a log this large is started afresh
-constexpr const char* kAppendMode = "a";
-constexpr const char* kRestartMode = "w";
-constexpr const char* kMeasureMode = "rb";
-constexpr const char* kOpenFailedMessage = "could not open log file:";
-constexpr const char* kOpenFailedPerrorText = "opening log";
-constexpr const char* kLineFormat = "%s";
-constexpr const char* kNowTimeFailed = "Error in NowTime()";
-constexpr const char* kNowTimeFormat = "%s.%03ld";
 constexpr std::size_t kNowTimeSize = 256;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 #ifndef _WIN32
-// Without a resource folder: the user's state folder, as the XDG base directories name it.
-constexpr const char* kStateHomeVariable = "XDG_STATE_HOME";
-constexpr const char* kHomeVariable = "HOME";
-constexpr const char* kDefaultStateHome = "/.local/state";
-constexpr const char* kStateSubfolder = "/vantel";
 constexpr mode_t kStateFolderMode = 0700;
 constexpr std::size_t kPasswordBufferSize = 16384;
 #endif
@@ -69,7 +54,7 @@ Output2FILE::FolderProvider g_folder_provider = nullptr;
 #ifndef _WIN32
 // Returns the user's home folder: $HOME, else the password entry's; empty when neither names one.
 std::string home_folder() {
-    const char* home = std::getenv(kHomeVariable);
+    const char* home = std::getenv("HOME");
     if (home && home[0] == '/') return home;
     passwd entry{};
     passwd* found = nullptr;
@@ -93,16 +78,16 @@ void make_folders(const std::string& path) {
 // folder ($XDG_STATE_HOME, else ~/.local/state), created when missing; empty when the user has
 // no home folder.
 std::string state_folder() {
-    const char* state_home = std::getenv(kStateHomeVariable);
+    const char* state_home = std::getenv("XDG_STATE_HOME");
     std::string folder;
     if (state_home && state_home[0] == '/') {
         folder = state_home;
     } else {
         folder = home_folder();
         if (folder.empty()) return folder;
-        folder += kDefaultStateHome;
+        folder += "/.local/state";
     }
-    folder += kStateSubfolder;
+    folder += "/vantel";
     make_folders(folder);
     return folder;
 }
@@ -117,13 +102,12 @@ std::string log_file_path() {
     if (folder.empty()) folder = state_folder();
     if (folder.empty()) return std::string();
 #endif
-    return folder + platform::kFolderSeparator + kLogFileName;
+    return folder + platform::kFolderSeparator + "sceneapi.log";
 }
 
 // Returns the size of an existing file; 0 when it does not exist or cannot be read.
 long existing_size(const std::string& path) {
-    std::unique_ptr<FILE, StreamCloser> stream(
-        platform::open_file_utf8(path.c_str(), kMeasureMode));
+    std::unique_ptr<FILE, StreamCloser> stream(platform::open_file_utf8(path.c_str(), "rb"));
     if (!stream || std::fseek(stream.get(), 0, SEEK_END) != 0) return 0;
     long size = std::ftell(stream.get());
     return size < 0 ? 0 : size;
@@ -132,11 +116,11 @@ long existing_size(const std::string& path) {
 // Opens the log file: appended to while it is below the restart size, else started afresh.
 FILE* open_log_file() {
     std::string path = log_file_path();
-    const char* mode = existing_size(path) < kRestartSize ? kAppendMode : kRestartMode;
+    const char* mode = existing_size(path) < kRestartSize ? "a" : "w";
     FILE* stream = platform::open_file_utf8(path.c_str(), mode);
     if (!stream) {
-        std::cerr << kOpenFailedMessage << std::endl;
-        std::perror(kOpenFailedPerrorText);
+        std::cerr << "could not open log file:" << std::endl;
+        std::perror("opening log");
     }
     return stream;
 }
@@ -145,18 +129,18 @@ FILE* open_log_file() {
 
 std::string NowTime() {
     std::string time_of_day;
-    if (!platform::time_of_day_text(time_of_day)) return kNowTimeFailed;
+    if (!platform::time_of_day_text(time_of_day)) return "Error in NowTime()";
     static const std::uint32_t first_tick = platform::tick_ms();
     const std::uint32_t elapsed = platform::tick_ms() - first_tick; // wraps like the tick
     char text[kNowTimeSize];
-    std::snprintf(text, sizeof text, kNowTimeFormat, time_of_day.c_str(),
+    std::snprintf(text, sizeof text, "%s.%03ld", time_of_day.c_str(),
                   static_cast<long>(elapsed % kMillisecondsPerSecond));
     return text;
 }
 
 const char* log_level_name(int level) noexcept {
     constexpr int count = static_cast<int>(sizeof kLevelNames / sizeof kLevelNames[0]);
-    return level >= 0 && level < count ? kLevelNames[level] : kNoLevelName;
+    return level >= 0 && level < count ? kLevelNames[level] : "NONE";
 }
 
 const char* log_base_name(const char* path) noexcept {
@@ -174,7 +158,7 @@ FILE* Output2FILE::stream() {
 void Output2FILE::output(const std::string& line) {
     FILE* log = stream();
     if (!log) return;
-    std::fprintf(log, kLineFormat, line.c_str());
+    std::fprintf(log, "%s", line.c_str());
     std::fflush(log);
     if (g_unloaded) reset();
 }

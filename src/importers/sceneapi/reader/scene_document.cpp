@@ -1,7 +1,5 @@
 #include "reader/scene_document.h"
 
-#include "reader/reader_texts.h"
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -211,7 +209,7 @@ std::vector<std::string> Document::header() const {
 
 int Document::version() const {
     for (const Node& n : nodes)
-        if (n.kind == NodeKind::Statement && n.keyword == texts::kVersion && !n.values.empty() &&
+        if (n.kind == NodeKind::Statement && n.keyword == "version" && !n.values.empty() &&
             n.values.front().kind == ValueKind::Number) {
             const double v = n.values.front().number;
             // Only a whole number an int holds is a version; NaN fails the comparisons.

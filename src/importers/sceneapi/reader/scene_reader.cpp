@@ -1,6 +1,6 @@
 #include "reader/scene_reader.h"
 
-#include "reader/reader_texts.h"
+#include "file_api/scene_text.h"
 
 #include <algorithm>
 #include <array>
@@ -24,7 +24,14 @@ namespace {
 // scene holds in practice.
 constexpr std::size_t kMaxDepth = 100000;
 // The longest piece the writer formats in one go; longer ones are cut there.
-constexpr std::size_t kMaxPiece = 1048574;
+constexpr std::size_t kMaxPiece = scene_text::kMaxPiece;
+
+// Faults found in more than one place.
+constexpr const char* kDefineNeedsBlock = "\"#define\" or \"#modify\" must open a block";
+constexpr const char* kUnexpectedChar = "unexpected character ";
+constexpr const char* kUnexpectedBrace = "\"{\" not after a block keyword or a shader type";
+constexpr const char* kShortBinary = "binary array block runs past the end of the file";
+constexpr const char* kBangNeedsShader = "\"!\" must be followed by a shader number or shader";
 
 // The first fault found, thrown inside the parser and caught at its entry.
 struct Failure {
@@ -67,7 +74,10 @@ int hex_value(char c) {
 }
 
 bool is_block_keyword(std::string_view word) {
-    for (std::string_view k : texts::kBlockKeywords)
+    // The words that open a block when a "{" ends their line.
+    for (std::string_view k :
+         {"group", "object", "geometry", "animation", "load", "options", "camera", "image",
+          "output", "light", "accel", "material", "shader", "matrix"})
         if (k == word) return true;
     return false;
 }
@@ -117,7 +127,7 @@ public:
                 }
             }
         } catch (const std::bad_alloc&) {
-            fail(texts::kOutOfMemory);
+            fail("not enough memory to hold the document");
         }
     }
 
@@ -241,7 +251,7 @@ private:
     // Opens one more level of nesting; refuses one too many.
     void push(const Frame& frame) {
         if (frame.kind == Frame::Body || frame.kind == Frame::Items) {
-            if (depth_ >= kMaxDepth) fail(texts::kTooDeep);
+            if (depth_ >= kMaxDepth) fail("blocks, shaders and arrays nested too deeply");
             ++depth_;
         }
         stack_.push_back(frame);
@@ -264,11 +274,13 @@ private:
             Frame& f = stack_[at];
             const bool top = at == 0;
             if (p_ == end_) {
-                if (!top) fail(texts::kUnclosedBlock + std::to_string(f.open_line));
+                if (!top)
+                    fail("end of file inside a block opened on line " +
+                         std::to_string(f.open_line));
                 return pop();
             }
             if (*p_ == '}') {
-                if (top) fail(texts::kUnmatchedBrace);
+                if (top) fail("\"}\" without an open block");
                 ++p_;
                 if (f.node) f.node->size = static_cast<std::size_t>(p_ - f.start);
                 return pop();
@@ -288,10 +300,10 @@ private:
         values.node = &n;
         values.values = &n.values;
         values.start = start;
-        if (starts_with(texts::kComment)) {
+        if (starts_with("//")) {
             n.kind = NodeKind::Comment;
-            n.keyword = texts::kComment;
-            p_ += texts::kComment.size();
+            n.keyword = "//";
+            p_ += 2;
             const char* text = p_;
             while (p_ < end_ && *p_ != '\n')
                 ++p_;
@@ -303,34 +315,34 @@ private:
             n.values.push_back(std::move(v));
         } else if (*p_ == '#') {
             const std::string_view word = scan_token();
-            if (word == texts::kPrint || word == texts::kError) {
-                n.kind = word == texts::kPrint ? NodeKind::Print : NodeKind::Error;
+            if (word == "#print" || word == "#error") {
+                n.kind = word == "#print" ? NodeKind::Print : NodeKind::Error;
                 n.keyword = word;
                 parse_text(n, word);
             } else {
-                if (word != texts::kDefine && word != texts::kModify) {
+                if (word != "#define" && word != "#modify") {
                     p_ -= word.size();
-                    fail(texts::kUnknownDirective + std::string(word));
+                    fail("unknown directive " + std::string(word));
                 }
-                n.definition = word == texts::kDefine;
+                n.definition = word == "#define";
                 n.modification = !n.definition;
                 skip_space(); // "#modify" is followed by the camera block on the next line
                 n.keyword = scan_token();
-                if (!is_block_keyword(n.keyword)) fail(texts::kDefineNeedsBlock);
+                if (!is_block_keyword(n.keyword)) fail(kDefineNeedsBlock);
                 values.kind = Frame::LineValues;
                 values.block = true;
                 values.directive = true;
                 push(values);
                 return true;
             }
-        } else if (*p_ == '"' || starts_with(texts::kHexPrefix)) {
+        } else if (*p_ == '"' || starts_with("xX")) {
             n.kind = NodeKind::Parameter;
             n.keyword = parse_string();
             values.kind = Frame::CommaValues;
             push(values);
             return true;
         } else {
-            if (!is_word_start(*p_)) fail(texts::kUnexpectedChar + show(*p_));
+            if (!is_word_start(*p_)) fail(kUnexpectedChar + show(*p_));
             n.keyword = scan_token();
             join_second_word(n.keyword);
             values.kind = Frame::LineValues;
@@ -352,7 +364,7 @@ private:
             if (reached_cut()) return end_piece();
             Frame& f = stack_[at];
             if (p_ == end_ || *p_ == '\n' || *p_ == '{' || *p_ == '}') break;
-            if (*p_ == ',') fail(texts::kUnexpectedChar + show(*p_));
+            if (*p_ == ',') fail(kUnexpectedChar + show(*p_));
             f.values->emplace_back();
             const Started started = start_value(f.values->back(), f.allow_shader);
             if (started == Started::Nested) return;
@@ -364,13 +376,13 @@ private:
         Frame& f = stack_[at];
         Node& n = *f.node;
         const bool brace = p_ < end_ && *p_ == '{';
-        if (f.directive && !brace) fail(texts::kDefineNeedsBlock);
+        if (f.directive && !brace) fail(kDefineNeedsBlock);
         if (!brace) {
             n.kind = NodeKind::Statement;
             n.size = static_cast<std::size_t>(p_ - f.start);
             return pop();
         }
-        if (!f.block) fail(texts::kUnexpectedBrace);
+        if (!f.block) fail(kUnexpectedBrace);
         // The block's contents replace its header's values in the same place.
         n.kind = NodeKind::Block;
         ++p_;
@@ -392,13 +404,14 @@ private:
             skip_blanks();
             if (reached_cut()) return end_piece();
             Frame& f = stack_[at];
-            if (p_ == end_ || *p_ == '}' || *p_ == '\n') fail(texts::kExpectedComma);
+            if (p_ == end_ || *p_ == '}' || *p_ == '\n')
+                fail("expected ',' after the parameter value");
             if (*p_ == ',') {
                 ++p_;
                 f.node->size = static_cast<std::size_t>(p_ - f.start);
                 return pop();
             }
-            if (*p_ == '{') fail(texts::kUnexpectedBrace);
+            if (*p_ == '{') fail(kUnexpectedBrace);
             f.values->emplace_back();
             const Started started = start_value(f.values->back(), true);
             if (started == Started::Nested) return;
@@ -425,7 +438,7 @@ private:
             ++p_;
             skip_space();
             if (reached_cut()) return Started::AtCut;
-            if (p_ == end_ || *p_ == '!') fail(texts::kBangNeedsShader);
+            if (p_ == end_ || *p_ == '!') fail(kBangNeedsShader);
             bound = true;
             allow_shader = true;
         }
@@ -433,12 +446,12 @@ private:
         v.bound = bound;
         const char c = *p_;
         if (c == '[') {
-            if (bound) fail(texts::kBangNeedsShader);
+            if (bound) fail(kBangNeedsShader);
             v.kind = ValueKind::Array;
             open_array(v.array);
             return Started::Nested;
         }
-        if (c == '"' || starts_with(texts::kHexPrefix)) {
+        if (c == '"' || starts_with("xX")) {
             const char* type = p_;
             v.kind = ValueKind::String;
             v.text = parse_string();
@@ -462,27 +475,27 @@ private:
                 p_ = save;
             }
             if (bound && reached_cut()) return Started::AtCut;
-            if (bound) fail(texts::kBangNeedsShader);
+            if (bound) fail(kBangNeedsShader);
             return Started::Done;
         }
-        if (starts_with(texts::kBlobPrefix)) {
-            if (bound) fail(texts::kBangNeedsShader);
+        if (starts_with("bX")) {
+            if (bound) fail(kBangNeedsShader);
             piece_.byte_counted = true;
-            p_ += texts::kBlobPrefix.size();
+            p_ += 2;
             v.kind = ValueKind::Blob;
             v.text = decode_hex(scan_token());
             return Started::Done;
         }
         if (read_number(v.number)) return Started::Done;
         const std::string_view token = scan_token();
-        if (token.empty()) fail(texts::kUnexpectedChar + show(c));
+        if (token.empty()) fail(kUnexpectedChar + show(c));
         if (!is_word_start(token.front())) {
             p_ -= token.size();
-            fail(texts::kBadToken + std::string(token));
+            fail("neither a number nor a word: " + std::string(token));
         }
         v.kind = ValueKind::Word;
         v.text = token;
-        if (bound) fail(texts::kBangNeedsShader);
+        if (bound) fail(kBangNeedsShader);
         return Started::Done;
     }
 
@@ -515,7 +528,8 @@ private:
             if (f.close && p_ < f.close) read_short_numbers(a, f.element);
             skip_space();
             if (reached_cut()) return end_piece();
-            if (p_ == end_) fail(texts::kUnclosedArray + std::to_string(f.open_line));
+            if (p_ == end_)
+                fail("end of file inside an array opened on line " + std::to_string(f.open_line));
             const char c = *p_;
             if (!f.element.open) {
                 if (c == ']') {
@@ -525,7 +539,7 @@ private:
                 f.element.start(a.numbers.size(), a.items.size());
             }
             if (c == ',' || c == ']') {
-                if (f.element.empty(a.numbers.size(), a.items.size())) fail(texts::kEmptyElement);
+                if (f.element.empty(a.numbers.size(), a.items.size())) fail("empty array element");
                 if (c == ',') ++p_;
                 f.element.end(a.elements, a.width, a.numbers.size());
                 continue;
@@ -627,10 +641,10 @@ private:
     // "reflection map" and "set transform" are statements of two words.
     void join_second_word(std::string& keyword) {
         std::string_view second;
-        if (keyword == texts::kReflection)
-            second = texts::kMap;
-        else if (keyword == texts::kSet)
-            second = texts::kTransform;
+        if (keyword == "reflection")
+            second = "map";
+        else if (keyword == "set")
+            second = "transform";
         else
             return;
         const char* save = p_;
@@ -649,7 +663,7 @@ private:
     // the first double quote that only blanks separate from the end of a line.
     void parse_text(Node& n, std::string_view word) {
         skip_blanks();
-        if (p_ == end_ || *p_ != '"') fail(texts::kExpectedQuote + std::string(word));
+        if (p_ == end_ || *p_ != '"') fail("expected '\"' after " + std::string(word));
         const char* text = ++p_;
         for (; p_ < end_; ++p_) {
             if (*p_ == '\n') {
@@ -670,7 +684,7 @@ private:
                 }
             }
         }
-        fail(texts::kUnclosedText);
+        fail("text not closed by '\"' at the end of a line");
     }
 
     // A number token at the current position; false (nothing consumed) when there is none.
@@ -742,7 +756,7 @@ private:
     std::string parse_string() {
         if (*p_ != '"') {
             piece_.byte_counted = true;
-            p_ += texts::kHexPrefix.size();
+            p_ += 2;
             return decode_hex(scan_token());
         }
         const char* text = ++p_;
@@ -762,7 +776,7 @@ private:
             }
         }
         if (p_ == cut && cut != end_ && *p_ != '"') return std::string(text, p_);
-        if (p_ == end_ || *p_ != '"') fail(texts::kUnclosedQuote);
+        if (p_ == end_ || *p_ != '"') fail("string not closed on its line");
         return std::string(text, p_++);
     }
 
@@ -775,7 +789,7 @@ private:
             const int low = i + 1 < digits.size() ? hex_value(digits[i + 1]) : -1;
             if (high < 0 || low < 0) {
                 p_ -= digits.size() - i;
-                fail(texts::kBadHex);
+                fail("odd count or bad digit in a hexadecimal text");
             }
             bytes.push_back(static_cast<char>(high * 16 + low));
         }
@@ -914,16 +928,16 @@ private:
 
     // The binary array block: 0x01 0x02 0x03, marker, 32-bit count, the values.
     void read_binary(Array& a) {
-        if (end_ - p_ < 8) fail(texts::kShortBinary);
+        if (end_ - p_ < 8) fail(kShortBinary);
         const char marker = p_[3];
         if (marker != 'c' && marker != 'f' && marker != 'r' && marker != 'i') {
             p_ += 3;
-            fail(texts::kBadBinaryMarker);
+            fail("unknown element marker in a binary array block");
         }
         const auto* bytes = reinterpret_cast<const unsigned char*>(p_);
         const std::uint32_t count = little_endian_u32(bytes + 4);
         const std::size_t each = marker == 'r' ? 8 : 4;
-        if (static_cast<std::size_t>(end_ - p_ - 8) / each < count) fail(texts::kShortBinary);
+        if (static_cast<std::size_t>(end_ - p_ - 8) / each < count) fail(kShortBinary);
         const unsigned char* data = bytes + 8;
         a.numbers.reserve(a.numbers.size() + count);
         for (std::uint32_t i = 0; i < count; ++i, data += each) {
@@ -971,12 +985,12 @@ bool read_file_text(const std::string& path, std::string& text, std::string& rea
     text.clear();
     std::error_code error;
     if (std::filesystem::is_directory(path, error)) {
-        reason = texts::kIsFolder;
+        reason = "is a folder";
         return false;
     }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) {
-        reason = std::string(texts::kCannotOpen) + ": " + std::strerror(errno);
+        reason = std::string("cannot open the file: ") + std::strerror(errno);
         return false;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> owned(file, &std::fclose);
@@ -988,12 +1002,12 @@ bool read_file_text(const std::string& path, std::string& text, std::string& rea
             if (got < sizeof chunk) break;
         }
     } catch (const std::exception&) { // too large to hold
-        reason = std::string(texts::kCannotRead) + ": " + texts::kOutOfMemory;
+        reason = "cannot read the file: not enough memory to hold the document";
         text.clear();
         return false;
     }
     if (std::ferror(file)) {
-        reason = std::string(texts::kCannotRead) + ": " + std::strerror(errno);
+        reason = std::string("cannot read the file: ") + std::strerror(errno);
         text.clear();
         return false;
     }

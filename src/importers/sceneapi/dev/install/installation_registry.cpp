@@ -34,15 +34,10 @@ using platform::RegistryRoot;
 
 constexpr const char* kBaseKey = "SOFTWARE\\Vantel\\";
 constexpr const char* kVersionKeyPrefix = "Photara ";
-constexpr const char* kProductNameLetters = "Photara";
-constexpr const char* kActivePathValue = "PhotaraActivePath";
-constexpr const char* kVersionValue = "PhotaraVersion";
 constexpr const char* kBinNameValue = "BinName";
 constexpr const char* kBinFolderValue = "BinFolder";
-constexpr const char* kResourceFolderValue = "ResourceFolder";
 constexpr const char* kLowestPortValue = "LiveLinkPort";
 constexpr const char* kHighestPortValue = "LiveLinkMaxPort";
-constexpr const char* kNoResourceFolderMessage = "Could not find Photara resource folder\n";
 
 constexpr std::size_t kValueLimit = 520;       // values handed out by the getters
 constexpr std::size_t kChoiceTextLimit = 2048; // values read to choose an installation
@@ -148,7 +143,7 @@ VersionKey open_key_in_root(const platform::RegistryStore& store, int lowest, in
     if (!base.is_open()) return VersionKey();
 
     std::string active_path;
-    if (base.read_text(kActivePathValue, kChoiceTextLimit, active_path)) {
+    if (base.read_text("PhotaraActivePath", kChoiceTextLimit, active_path)) {
         int version = InstallationRegistry::version_from_active_path(active_path);
         if (in_range(version)) {
             RegistryKey key = open_version_key(store, version_key_path(version));
@@ -157,7 +152,7 @@ VersionKey open_key_in_root(const platform::RegistryStore& store, int lowest, in
     }
 
     std::string version_name;
-    if (base.read_text(kVersionValue, kChoiceTextLimit, version_name)) {
+    if (base.read_text("PhotaraVersion", kChoiceTextLimit, version_name)) {
         std::size_t space = version_name.find(' ');
         int version = parse_decimal(space == std::string::npos ? version_name
                                                                : version_name.substr(space + 1));
@@ -273,7 +268,8 @@ InstallationRegistry& InstallationRegistry::instance() {
 }
 
 int InstallationRegistry::version_from_active_path(const std::string& path) {
-    std::size_t letter = path.find_last_of(kProductNameLetters);
+    // The version follows the last of the product name's letters, any of them.
+    std::size_t letter = path.find_last_of("Photara");
     if (letter == std::string::npos) return kNoVersion;
     std::size_t start = letter + 1;
     std::size_t end = path.rfind('/');
@@ -314,8 +310,8 @@ std::string InstallationRegistry::get_resources_folder(int lowest, int highest) 
     VersionKey found = open_newest_key(lowest, highest);
     if (!found.key.is_open()) return std::string();
     std::string folder;
-    if (!found.key.read_text(kResourceFolderValue, kValueLimit, folder))
-        std::fputs(kNoResourceFolderMessage, stdout);
+    if (!found.key.read_text("ResourceFolder", kValueLimit, folder))
+        std::fputs("Could not find Photara resource folder\n", stdout);
     return folder;
 }
 

@@ -11,7 +11,6 @@ namespace vtl {
 
 namespace {
 
-constexpr const char* kSelectorAttribute = "name";
 constexpr int kDeepSearchFromVersion = 7;
 constexpr int kDeepSearchDepth = 4;
 constexpr int kShallowSearchDepth = 3;
@@ -94,7 +93,7 @@ bool read_number(const TiXmlElement* instance, const char* name, long long lowes
 // Tests element, then its descendants down to depth levels in all.
 bool holds_selector(const TiXmlElement* element, const std::string& selector, int depth) {
     if (depth <= 0) return false;
-    const char* name = element->Attribute(kSelectorAttribute);
+    const char* name = element->Attribute("name");
     if (name && selector == name) return true;
     for (const TiXmlElement* child = element->FirstChildElement(); child;
          child = child->NextSiblingElement())

@@ -10,16 +10,8 @@
 
 namespace {
 
-constexpr const char* kBaseNameOld = "vtlphotaralive";
-constexpr const char* kBaseNameNew = "vtlphotaralive6_";
 constexpr int kFirstVersionWithNewName = 6;
 constexpr const char* kSuffixes[] = {"32.so", "64.so"};
-constexpr const char* kRelativeFolder = ".";
-
-constexpr const char* kQueryApiLogText = "vtl_get_query_api -> photara_live_loader: ";
-constexpr const char* kHandleLogText = "initialize shared handle: ";
-constexpr const char* kNoHandleLogText = "NO shared handle";
-constexpr const char* kRootLogText = "Photara live: ";
 
 // Every line of the loader carries a fixed line number of its own, whatever the layout of
 // this file, so that lines read the same from one build to the next.
@@ -140,7 +132,7 @@ photara_live_loader::~photara_live_loader() {
 }
 
 std::string photara_live_loader::base_name(int major) {
-    return major >= kFirstVersionWithNewName ? kBaseNameNew : kBaseNameOld;
+    return major >= kFirstVersionWithNewName ? "vtlphotaralive6_" : "vtlphotaralive";
 }
 
 bool photara_live_loader::initialize(int lowest, int highest) {
@@ -157,7 +149,7 @@ bool photara_live_loader::initialize(int lowest, int highest) {
     LOADER_LOG(logDEBUG4, kFolderLogLine) << narrowed_utf16_units(folder);
 
     report.outcome = Outcome::no_library;
-    for (const std::string& where : {folder, std::string(kRelativeFolder)}) {
+    for (const std::string& where : {folder, std::string(".")}) {
         for (const char* suffix : kSuffixes) {
             std::string path = where + platform::kFolderSeparator + base + suffix;
             library_ = platform::DynamicLibrary::load(path);
@@ -166,16 +158,17 @@ bool photara_live_loader::initialize(int lowest, int highest) {
         }
         if (library_.is_loaded()) break;
     }
-    LOADER_LOG(logDEBUG4, kHandleLogLine) << kHandleLogText << pointer_text(library_.handle());
+    LOADER_LOG(logDEBUG4, kHandleLogLine)
+        << "initialize shared handle: " << pointer_text(library_.handle());
     if (!library_.is_loaded()) {
-        LOADER_LOG(logWARNING, kNoHandleLogLine) << kNoHandleLogText;
+        LOADER_LOG(logWARNING, kNoHandleLogLine) << "NO shared handle";
         return false;
     }
 
     auto entry =
         reinterpret_cast<PhotaraLiveInitialize>(library_.find_symbol(kPhotaraLiveEntryPoint));
     if (entry) root_.reset(entry());
-    LOADER_LOG(logDEBUG4, kRootLogLine) << kRootLogText << pointer_text(root_.get());
+    LOADER_LOG(logDEBUG4, kRootLogLine) << "Photara live: " << pointer_text(root_.get());
     report.outcome = !entry ? Outcome::no_entry_point : root_ ? Outcome::ready : Outcome::no_root;
     return root_ != nullptr;
 }
@@ -225,7 +218,7 @@ vtlScene_api* vtl_get_scene_api(int lowest, int highest) {
 
 vtl::PhotaraQueryApi* vtl_get_query_api(int lowest, int highest) {
     LOADER_LOG(vtl::logDEBUG4, kQueryApiLogLine)
-        << kQueryApiLogText << pointer_text(g_loader.get());
+        << "vtl_get_query_api -> photara_live_loader: " << pointer_text(g_loader.get());
     vtl::photara_live_loader* current = loader(lowest, highest);
     return current && current->root() ? current->root()->get_query_api() : nullptr;
 }

@@ -11,9 +11,7 @@ namespace vtl {
 
 namespace {
 
-constexpr const char* kKnownPortHost = "localhost";
 constexpr int kKnownPortAttempts = 4;
-constexpr const char* kScanHost = "127.0.0.1";
 constexpr int kScanAttempts = 1;
 // The port range is read from the installations of these versions, whatever range is accepted.
 constexpr int kPortsLowestVersion = 5;
@@ -96,7 +94,7 @@ bool RepeatLinkFactory::connect() {
 
 bool RepeatLinkFactory::connect_to(const InstanceRecord& record) {
     if (record.live_link_port > 0)
-        return api_->connect(kKnownPortHost, record.live_link_port, kKnownPortAttempts);
+        return api_->connect("localhost", record.live_link_port, kKnownPortAttempts);
     int lowest_port = -1;
     int highest_port = -1;
     const int status = InstallationRegistry::instance().get_live_link_ports(
@@ -104,7 +102,7 @@ bool RepeatLinkFactory::connect_to(const InstanceRecord& record) {
     if (status < kPortsOnlyLowest) return false;
     // Wide enough that the last port of any range cannot overflow the count.
     for (long long port = lowest_port; port <= highest_port; ++port)
-        if (api_->connect(kScanHost, static_cast<int>(port), kScanAttempts)) return true;
+        if (api_->connect("127.0.0.1", static_cast<int>(port), kScanAttempts)) return true;
     return false;
 }
 

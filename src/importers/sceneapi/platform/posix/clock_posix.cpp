@@ -6,7 +6,6 @@
 namespace platform {
 
 namespace {
-constexpr const char* kTimeOfDayFormat = "%H:%M:%S";
 constexpr std::size_t kTimeTextSize = 200;
 } // namespace
 
@@ -16,7 +15,7 @@ bool time_of_day_text(std::string& out) {
     std::tm local{};
     if (!::localtime_r(&now, &local)) return false;
     char text[kTimeTextSize];
-    std::size_t length = std::strftime(text, sizeof text, kTimeOfDayFormat, &local);
+    std::size_t length = std::strftime(text, sizeof text, "%H:%M:%S", &local);
     if (length == 0) return false;
     out.assign(text, length);
     return true;

@@ -17,7 +17,6 @@ namespace {
 constexpr int kStandardDescriptors = 3; // standard input, output and error: 0, 1 and 2
 constexpr int kDescriptorScanLimit = 65536;
 constexpr int kExecFailedStatus = 127;
-constexpr const char* kNullDevice = "/dev/null";
 
 #ifdef NSIG
 constexpr int kSignalCount = NSIG;
@@ -93,7 +92,7 @@ void close_all_but(int keep, int scan_limit) noexcept {
         report_errno(report_fd, errno);
         ::_exit(kExecFailedStatus);
     }
-    const int null_fd = ::open(kNullDevice, O_RDWR);
+    const int null_fd = ::open("/dev/null", O_RDWR);
     if (null_fd < 0) {
         report_errno(report, errno);
         ::_exit(kExecFailedStatus);

@@ -33,20 +33,8 @@ namespace platform {
 
 namespace {
 
-constexpr const char* kCurrentUserFileVariable = "SCENEAPI_HKCU_REG";
-constexpr const char* kLocalMachineFileVariable = "SCENEAPI_HKLM_REG";
-constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
-constexpr const char* kHomeVariable = "HOME";
-constexpr const char* kDefaultConfigFolder = "/.config";
-constexpr const char* kCurrentUserFileInConfig = "/vantel/registry.reg";
-constexpr const char* kLocalMachineFile = "/etc/vantel/registry.reg";
-
 constexpr const char* kCurrentUserNames[] = {"hkey_current_user", "hkcu"};
 constexpr const char* kLocalMachineNames[] = {"hkey_local_machine", "hklm"};
-constexpr const char* kCurrentUserRootName = "HKEY_CURRENT_USER";
-constexpr const char* kLocalMachineRootName = "HKEY_LOCAL_MACHINE";
-constexpr const char* kNumberPrefix = "dword:";
-constexpr std::size_t kNumberPrefixLength = 6;
 constexpr off_t kRecordFileMaxBytes = 16 * 1024 * 1024;
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
 constexpr std::size_t kNumberMaxDigits = 8;
@@ -61,18 +49,18 @@ std::string environment(const char* name) {
 // Returns the path of the record file of a root; empty when there is none.
 std::string record_file(RegistryRoot root) {
     if (root == RegistryRoot::local_machine) {
-        std::string path = environment(kLocalMachineFileVariable);
-        return path.empty() ? std::string(kLocalMachineFile) : path;
+        std::string path = environment("SCENEAPI_HKLM_REG");
+        return path.empty() ? std::string("/etc/vantel/registry.reg") : path;
     }
-    std::string path = environment(kCurrentUserFileVariable);
+    std::string path = environment("SCENEAPI_HKCU_REG");
     if (!path.empty()) return path;
-    std::string config = environment(kConfigHomeVariable);
+    std::string config = environment("XDG_CONFIG_HOME");
     if (config.empty() || config[0] != '/') {
-        std::string home = environment(kHomeVariable);
+        std::string home = environment("HOME");
         if (home.empty()) return std::string();
-        config = home + kDefaultConfigFolder;
+        config = home + "/.config";
     }
-    return config + kCurrentUserFileInConfig;
+    return config + "/vantel/registry.reg";
 }
 
 // Returns the text with ASCII letters in lower case.
@@ -282,9 +270,9 @@ bool apply_value_line(const std::string& line, RegistryKey::Data& data) {
     if (!rest.empty() && rest[0] == '"') {
         std::size_t end = 0;
         if (!parse_quoted(rest, end, value.text) || !trim(rest.substr(end)).empty()) return false;
-    } else if (fold_case(rest.substr(0, kNumberPrefixLength)) == kNumberPrefix) {
+    } else if (fold_case(rest.substr(0, 6)) == "dword:") {
         value.type = RegistryKey::Data::Type::number;
-        if (!parse_hex_number(rest.substr(kNumberPrefixLength), value.number)) return false;
+        if (!parse_hex_number(rest.substr(6), value.number)) return false;
     } else {
         return false;
     }
@@ -339,7 +327,7 @@ void parse_records(const std::string& text, RegistryStore::Data& store) {
 } // namespace
 
 const char* registry_root_name(RegistryRoot root) noexcept {
-    return root == RegistryRoot::current_user ? kCurrentUserRootName : kLocalMachineRootName;
+    return root == RegistryRoot::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
 RegistryKey::RegistryKey() noexcept = default;

@@ -12,13 +12,12 @@ namespace platform {
 
 namespace {
 constexpr LCID kUserDefaultLocale = 0x400;
-constexpr const char* kTimeOfDayPicture = "HH':'mm':'ss";
 constexpr int kTimeTextSize = 200;
 } // namespace
 
 bool time_of_day_text(std::string& out) {
     char text[kTimeTextSize];
-    if (GetTimeFormatA(kUserDefaultLocale, 0, nullptr, kTimeOfDayPicture, text, kTimeTextSize) == 0)
+    if (GetTimeFormatA(kUserDefaultLocale, 0, nullptr, "HH':'mm':'ss", text, kTimeTextSize) == 0)
         return false;
     out = text;
     return true;

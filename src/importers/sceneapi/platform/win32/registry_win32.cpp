@@ -17,8 +17,6 @@ namespace platform {
 
 namespace {
 
-constexpr const char* kCurrentUserRootName = "HKEY_CURRENT_USER";
-constexpr const char* kLocalMachineRootName = "HKEY_LOCAL_MACHINE";
 // A key name has at most 255 characters.
 constexpr DWORD kKeyNameUnits = 256;
 
@@ -36,7 +34,7 @@ std::string fold_case(std::string text) {
 } // namespace
 
 const char* registry_root_name(RegistryRoot root) noexcept {
-    return root == RegistryRoot::current_user ? kCurrentUserRootName : kLocalMachineRootName;
+    return root == RegistryRoot::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
 }
 
 // An open registry key, closed when the key object goes.
