@@ -2,7 +2,7 @@
 
 #include "dev/factory/light_factory.h"
 #include "dev/factory/pass_through_factory.h"
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 #include "file_api/null_api.h"
 #include "log/log.h"
 #include "sceneapi_version.h"

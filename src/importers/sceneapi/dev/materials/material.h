@@ -3,7 +3,7 @@
 // name; a material never defined is written inline wherever it is used. The shader inside the
 // material block is the kind's business.
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 #include "file_api/vtlscene_api.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // Animation nodes: the abstract base and the keyframed transform animation, written as one
 // animation block of kind "fbx_animation" into whatever block is open.
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 #include "file_api/vtlscene_api.h"
 
 #include <string>

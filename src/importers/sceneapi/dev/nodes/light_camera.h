@@ -3,7 +3,7 @@
 // a fixed transform or an attached moving node. Every camera block also carries the scene's
 // environment, an image-based environment shader bound as its "reflection map".
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 #include "file_api/vtlscene_api.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // What every piece of geometry has: a name, a material, and the ability to stand for an already
 // defined object by its numeric id (an instance).
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 
 #include <cstdint>
 #include <memory>

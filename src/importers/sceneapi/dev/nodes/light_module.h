@@ -1,7 +1,7 @@
 #pragma once
 // A node that writes a named block of options addressed to a loadable module of the renderer.
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // surface's parameter space, all in flat parallel arrays. Written as parameters of the surface's
 // geometry block.
 
-#include "dev/nodes/light_node.h"
+#include "dev/light_node.h"
 
 #include <cstdint>
 #include <vector>
