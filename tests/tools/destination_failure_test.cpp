@@ -1,7 +1,7 @@
 // The tools that write a Scene file tell a destination that did not receive the whole scene:
 // exit status 1, the library's report on standard error, and no success summary.
 
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include "support/temp_folder.h"
 

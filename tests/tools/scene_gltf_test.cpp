@@ -5,7 +5,7 @@
 #include "reader/scene_reader.h"
 #include "scene_to_gltf.h"
 #include "support/temp_folder.h"
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>

@@ -1,7 +1,7 @@
 // Every program the project installs answers --version with the one project version and --help
 // with its usage on standard output, exit status 0.
 
-#include "tool_run.h"
+#include "support/tool_run.h"
 
 #include "sceneapi_version.h"
 

@@ -2,6 +2,8 @@
 
 #include "view_server.h"
 
+#include "support/tool_run.h"
+
 #include <httplib.h>
 
 #include <gtest/gtest.h>
@@ -25,18 +27,6 @@ const std::string kScene = "// ---vantel:dal:7---\n"
                            "  \"triangles\" [ 0 1 2 ],\n"
                            " }\n"
                            "}\n";
-
-std::string read_output(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, got);
-    ::pclose(pipe);
-    return out;
-}
 
 class ViewServerTest : public ::testing::Test {
 protected:
@@ -148,8 +138,9 @@ TEST_F(ViewServerTest, ServesTheSceneTheInspectorsSummaryAndANewVersionForEachSc
     ASSERT_GE(glb.size(), 12u);
     EXPECT_EQ(glb.substr(0, 4), "glTF");
     // Byte for byte what "sceneapi-info --json" prints for the file under the same name.
-    EXPECT_EQ(body("/summary.json"),
-              read_output("cd '" + folder + "' && '" SCENEAPI_INFO_PATH "' --json tri.scene"));
+    EXPECT_EQ(
+        body("/summary.json"),
+        tool_test::run("cd '" + folder + "' && '" SCENEAPI_INFO_PATH "' --json tri.scene").out);
     const std::string state = body("/state.json");
     EXPECT_NE(state.find("\"version\": 1"), std::string::npos) << state;
     EXPECT_NE(state.find("\"ok\": true"), std::string::npos) << state;

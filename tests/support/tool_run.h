@@ -1,5 +1,5 @@
 #pragma once
-// Runs a command-line tool and captures what it prints.
+// Runs a command (a tool, a shell line) and captures what it prints.
 
 #include <cstdio>
 #include <string>
