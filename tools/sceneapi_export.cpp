@@ -21,15 +21,10 @@
 
 namespace {
 
-constexpr const char* kDefaultPath = "sample.scene";
 constexpr const char* kUsage =
     "usage: sceneapi-export [-o PATH | --live]   (PATH \"-\": standard output)\n"
     "       sceneapi-export --help | --version\n";
 constexpr int kUpAxisY = 1;
-constexpr const char* kLiveOption = "--live";
-constexpr int kLiveLowestVersion = 7;
-constexpr int kLiveHighestVersion = 20;
-constexpr int kLiveErrorSize = 512;
 
 // What the scene handed over.
 struct Tally {
@@ -227,9 +222,9 @@ int report_failure() {
 // Sends the sample over a live link to any running instance and prints the summary.
 int send_live() {
     const auto start = std::chrono::steady_clock::now();
-    char error[kLiveErrorSize] = {};
-    if (connectToPhotara("", error, kLiveErrorSize - 1, kUpAxisY, 1.0f, kLiveLowestVersion,
-                         kLiveHighestVersion, true) != 0) {
+    char error[512] = {};
+    // Any running instance of major version 7 to 20 will do.
+    if (connectToPhotara("", error, sizeof error - 1, kUpAxisY, 1.0f, 7, 20, true) != 0) {
         std::fprintf(stderr, "sceneapi-export: %s", error);
         if (error[0] == '\0' || error[std::strlen(error) - 1] != '\n') std::fputc('\n', stderr);
         disconnect();
@@ -248,7 +243,7 @@ int send_live() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string path = kDefaultPath;
+    std::string path = "sample.scene";
     bool live = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
@@ -260,7 +255,7 @@ int main(int argc, char** argv) {
             std::printf("sceneapi-export %s (interface %s)\n", SCENEAPI_VERSION,
                         SCENEAPI_INTERFACE_VERSION);
             return 0;
-        } else if (std::strcmp(argv[i], kLiveOption) == 0) {
+        } else if (std::strcmp(argv[i], "--live") == 0) {
             live = true;
         } else {
             std::fputs(kUsage, stderr);

@@ -16,9 +16,6 @@ namespace photara_sim {
 
 namespace {
 
-constexpr const char* kInstancesOpen = "<photara_instances>";
-constexpr const char* kInstancesClose = "</photara_instances>";
-
 // Returns the process ids of the instances registered in folder, in ascending order.
 std::vector<long long> registered_instances(const std::string& folder) {
     std::vector<long long> ids;
@@ -42,14 +39,14 @@ public:
     // The document of the instances whose process still runs.
     const char* get_instances_xml() override {
         const std::string folder = instances_folder();
-        instances_ = kInstancesOpen;
+        instances_ = "<photara_instances>";
         for (long long process_id : registered_instances(folder)) {
             std::string element;
             if (process_alive(process_id) &&
                 read_whole_file(instance_file(folder, process_id, kInstanceSuffix), element))
                 instances_ += element;
         }
-        instances_ += kInstancesClose;
+        instances_ += "</photara_instances>";
         return instances_.c_str();
     }
     // Reads the instance's scene document at once; false when the instance is gone.

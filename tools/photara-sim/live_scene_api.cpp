@@ -35,7 +35,6 @@ constexpr int kAnswerTimeoutSeconds = 3;
 #ifdef _WIN32
 using SocketHandle = SOCKET;
 constexpr WORD kWinsockVersion = MAKEWORD(2, 2);
-constexpr DWORD kMillisecondsPerSecond = 1000;
 constexpr unsigned kPipeSize = 64 * 1024;
 constexpr unsigned kForwardChunk = 16 * 1024;
 constexpr int kLargestSend = 1 << 30;

@@ -22,10 +22,6 @@ namespace photara_sim {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kWindowsInstancesFolder = "photara-sim";
-#endif
-
 // The path of a UTF-8 file name.
 std::filesystem::path file_path(const std::string& path) {
     return std::filesystem::u8path(path);
@@ -48,7 +44,7 @@ std::string instances_folder() {
     std::error_code error;
     const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
     if (error) return "";
-    return (temporary / kWindowsInstancesFolder).u8string();
+    return (temporary / "photara-sim").u8string();
 }
 #else
 std::string environment(const char* name) {

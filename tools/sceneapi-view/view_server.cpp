@@ -31,12 +31,6 @@ namespace vtl::view {
 namespace {
 
 constexpr const char* kLoopback = "127.0.0.1";
-constexpr const char* kTokenParameter = "token";
-constexpr int kMisdirected = 421;
-constexpr int kForbidden = 403;
-constexpr int kNotFound = 404;
-constexpr std::size_t kTokenBytes = 24;
-constexpr const char* kNoScene = "no scene yet";
 constexpr const char* kTokenMark = "__TOKEN__";
 
 // A file served as it is: the path asked for, the file it comes from, its media type.
@@ -261,7 +255,7 @@ std::string default_three_folder() {
 }
 
 std::string random_token() {
-    unsigned char bytes[kTokenBytes];
+    unsigned char bytes[24];
     std::size_t got = 0;
     while (got < sizeof bytes) {
         const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
@@ -280,7 +274,7 @@ std::string random_token() {
 
 ViewServer::ViewServer(ServerOptions options) : options_(std::move(options)) {
     Snapshot none;
-    none.error = kNoScene;
+    none.error = "no scene yet";
     none.summary_json = "{}";
     none.state_json = state_json(none, {});
     current_ = std::make_shared<const Snapshot>(std::move(none));
@@ -398,15 +392,15 @@ void ViewServer::route() {
             const std::string host = lower(request.get_header_value("Host"));
             const std::string port = ":" + std::to_string(port_);
             if (host != kLoopback + port && host != "localhost" + port) {
-                response.status = kMisdirected;
+                response.status = 421;
                 response.set_content("421 Misdirected Request: this viewer answers only to "
                                      "http://127.0.0.1" +
                                          port + "/ and http://localhost" + port + "/\n",
                                      "text/plain; charset=utf-8");
                 return httplib::Server::HandlerResponse::Handled;
             }
-            if (!same_secret(request.get_param_value(kTokenParameter), options_.token)) {
-                response.status = kForbidden;
+            if (!same_secret(request.get_param_value("token"), options_.token)) {
+                response.status = 403;
                 response.set_content("403 Forbidden: open the URL the viewer printed, with its "
                                      "?token=...\n",
                                      "text/plain; charset=utf-8");
@@ -430,7 +424,7 @@ void ViewServer::route() {
     server_->Get("/scene.glb", [this](const httplib::Request&, httplib::Response& response) {
         const std::shared_ptr<const Snapshot> s = current();
         if (s->glb.empty()) {
-            response.status = kNotFound;
+            response.status = 404;
             response.set_content(s->error + "\n", "text/plain; charset=utf-8");
             return;
         }
