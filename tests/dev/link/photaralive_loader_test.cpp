@@ -118,6 +118,20 @@ TEST_F(LoaderTest, TheLoaderLogsItsStepsInTheResourceFolder) {
     EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
 
+TEST_F(LoaderTest, AnUnwritableLogFolderIsReportedAndTheLibraryIsLoadedAllTheSame) {
+    install(8);
+    folder.write("plain-file", "x");
+    write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 8]\n\"BinName\"=\"" + executable() +
+               "\"\n\"BinFolder\"=\"" + bin_folder() + "\"\n\"ResourceFolder\"=\"" +
+               folder.file("plain-file/resources") + "\"\n"); // a folder nobody can make
+    FakeLiveState& state = place_fake();
+    testing::internal::CaptureStderr();
+    EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("could not open log file:"), std::string::npos) << err;
+    EXPECT_EQ(state.calls, Calls({"initialize"}));
+}
+
 TEST_F(LoaderTest, TheFolderLineHoldsEachUtf16UnitOfTheFolderNarrowedToItsLowByte) {
     struct Case {
         std::string folder;

@@ -1,6 +1,7 @@
 // The live link end to end: the exported interface, the Live library of the stand-in
 // application and stand-in instances, over the loopback interface.
 
+#include "fuzz/scene_oracle.h"
 #include "sceneapi_cs_wrapper.h"
 #include "stand_in_processes.h"
 
@@ -8,6 +9,7 @@
 #include "support/registry_files.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -71,18 +73,35 @@ protected:
     std::string instances() const { return folder.file("instances"); }
     std::string output() const { return folder.file("received.scene"); }
 
-    // Records a version of the application: the stand-in and its Live library.
-    void install(const std::string& more_values, int version = 8) {
-        folder.write("user.reg", "Windows Registry Editor Version 5.00\n\n"
-                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara " +
-                                     std::to_string(version) +
-                                     "]\n"
-                                     "\"BinName\"=\"" +
-                                     std::string(kSim) +
-                                     "\"\n\"BinFolder\"=\"" STAND_IN_FOLDER
-                                     "\"\n\"ResourceFolder\"=\"" +
-                                     folder.file("resources") + "\"\n" + more_values);
-        folder.write("machine.reg", "");
+    // Records a version of the application: the stand-in, and the Live library of bin_folder.
+    void install(const std::string& more_values, int version = 8,
+                 const std::string& bin_folder = STAND_IN_FOLDER) {
+        write_user("[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara " + std::to_string(version) +
+                   "]\n\"BinName\"=\"" + kSim + "\"\n\"BinFolder\"=\"" + bin_folder +
+                   "\"\n\"ResourceFolder\"=\"" + folder.file("resources") + "\"\n" + more_values);
+        write_machine("");
+    }
+
+    // After a link that failed or broke: the scene exports have no back-end, and a Scene file
+    // opened afterwards is whole.
+    void expect_host_carries_on() {
+        beginGroup("ignored");
+        beginTriangleObject("ignored");
+        addVertex(0, 0, 0);
+        addTriangle(0, 0, 0);
+        int id = -7;
+        endTriangleObject(&id, true);
+        endGroup();
+        addLineLight("ignored", 1, 1, 1);
+        const std::string path = folder.file("after.scene");
+        ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+        beginGroup("after");
+        endGroup();
+        closeFile();
+        const fuzz::SceneCheck check = fuzz::check_scene(test_support::read_file(path));
+        EXPECT_TRUE(check.ok) << check.fault;
+        EXPECT_EQ(check.strings.count("after"), 1u);
+        EXPECT_EQ(check.strings.count("ignored"), 0u);
     }
 
     // Starts an instance and waits until it is registered; returns the port it listens on.
@@ -325,6 +344,67 @@ TEST_F(LiveLinkTest, TheSampleExporterSendsItsSceneLive) {
     EXPECT_TRUE(std::regex_search(text, std::regex("^#print \"Photara SceneApi oo "))) << text;
     EXPECT_NE(text.find("\ngroup \"table\" {\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\"import_up_vector\" 1,\n"), std::string::npos) << text;
+}
+
+// Faults around the link: broken Live libraries, an instance that dies in the middle of a
+// scene. The host keeps running.
+
+TEST_F(LiveLinkTest, LiveLibrariesWithoutEntryPointOrRootRefuseTheLink) {
+    int copies = 0;
+    for (const char* broken : {NO_ENTRY_LIBRARY, NULL_ROOT_LIBRARY}) {
+        SCOPED_TRACE(broken);
+        // A program folder of its own for each: a library once loaded is never overwritten.
+        const std::string bin = folder.file("bin" + std::to_string(++copies));
+        std::filesystem::create_directory(bin);
+        std::filesystem::copy_file(broken, bin + "/vtlphotaralive6_64.so");
+        install("", 8, bin);
+        bool found = true;
+        EXPECT_EQ(probePhotara("chair", 7, 20, true, &found), -1);
+        EXPECT_FALSE(found);
+        std::string error;
+        EXPECT_EQ(connect("chair", true, error), -1);
+        EXPECT_EQ(error.rfind("Failed to connect. ", 0), 0u) << error;
+        // The host's report starts with the same text, then tells what was searched.
+        char report[4096] = {};
+        EXPECT_EQ(getLastError(report, sizeof report - 1), -1);
+        EXPECT_EQ(std::string(report).rfind(error, 0), 0u) << report;
+        EXPECT_NE(std::string(report).find("searched: HKEY_CURRENT_USER records \"" +
+                                           folder.file("user.reg") + "\" (read"),
+                  std::string::npos)
+            << report;
+        EXPECT_NE(std::string(report).find("Live library"), std::string::npos) << report;
+        expect_host_carries_on();
+    }
+}
+
+TEST_F(LiveLinkTest, AnInstanceThatDiesMidSceneLeavesTheHostRunning) {
+    start_instance({"--major", "8"});
+    std::string error;
+    ASSERT_EQ(connect("", true, error), 0) << error;
+    beginGroup("before");
+    ASSERT_EQ(::kill(instances_.back().pid(), SIGKILL), 0);
+    instances_.back().stop(); // reaped: gone for good
+    // Enough text after the death to fill every buffer on the way.
+    for (int round = 0; round < 4; ++round) {
+        beginTriangleObject("after death");
+        for (int i = 0; i < 100000; ++i)
+            addVertex(static_cast<float>(i), 1.0f, 2.0f);
+        addTriangle(0, 1, 2);
+        int id = 0;
+        endTriangleObject(&id, true);
+        setDiffuse(round, "paint", 1, 1, 1);
+        addLineLight("lamp", 1, 1, 1);
+    }
+    endGroup();
+    disconnect();
+    // The host learns that the scene did not arrive whole.
+    char report[512] = {};
+    EXPECT_EQ(getLastError(report, sizeof report - 1), -1);
+    EXPECT_STREQ(report, "the Photara instance closed the live link or refused data: the scene "
+                         "did not reach it whole");
+    bool found = true;
+    EXPECT_EQ(probePhotara("before", 7, 20, true, &found), -1);
+    expect_host_carries_on();
 }
 
 } // namespace
