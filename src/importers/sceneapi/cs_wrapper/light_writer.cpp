@@ -70,7 +70,7 @@ void write_point(vtlScene_api& api, const std::string& name, float power, const 
 
 void write_ies(vtlScene_api& api, const std::string& name, const std::string& file) {
     // A quarter turn about x, in radians.
-    const vtlMatrix turn = matrix::rotation(1.5707963267948966, 0.0, 0.0);
+    const vtlMatrix turn = matrix::x_rotation(1.5707963267948966);
     write_light(api, name, point_carrier(), &turn, "vtl_ies_light",
                 [&] { api.set_parameter("file", vtl_type::string, file.c_str()); });
 }

@@ -1,19 +1,15 @@
 #pragma once
-// 4x4 matrix helpers: identity, product and rotation from three angles.
+// The 4x4 matrices the exports build: from the host's sixteen values, and a turn about x.
 
 #include "file_api/vtlscene_api.h"
 
 namespace vtl {
 namespace matrix {
 
-// The identity matrix.
-vtlMatrix identity();
-// The product a x b.
-vtlMatrix multiply(const vtlMatrix& a, const vtlMatrix& b);
-// The identity multiplied on the right by Rx(ax), then Ry(ay), then Rz(az) (radians).
-vtlMatrix rotation(double ax, double ay, double az);
 // A matrix from 16 values, row after row.
 vtlMatrix from_rows(const double* values);
+// The turn by `angle` radians about the x axis, points as rows (a point p becomes p x M).
+vtlMatrix x_rotation(double angle);
 
 } // namespace matrix
 } // namespace vtl

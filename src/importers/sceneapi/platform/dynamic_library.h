@@ -2,6 +2,7 @@
 // Loading a shared library at run time and looking up the functions it exports.
 
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -9,11 +10,18 @@ namespace platform {
 class DynamicLibrary {
 public:
     DynamicLibrary() noexcept = default;
-    DynamicLibrary(DynamicLibrary&& other) noexcept;
-    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept;
+    DynamicLibrary(DynamicLibrary&& other) noexcept
+        : handle_(std::exchange(other.handle_, nullptr)) {}
+    DynamicLibrary& operator=(DynamicLibrary&& other) noexcept {
+        if (this != &other) {
+            unload();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
     DynamicLibrary(const DynamicLibrary&) = delete;
     DynamicLibrary& operator=(const DynamicLibrary&) = delete;
-    ~DynamicLibrary();
+    ~DynamicLibrary() { unload(); }
 
     // Loads the library at path (UTF-8), resolving its symbols at once; the result is not
     // loaded when the file is missing or cannot be loaded.

@@ -15,7 +15,9 @@ namespace platform {
 enum class RegistryRoot { current_user, local_machine };
 
 // Returns the system's name of a root: "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
-const char* registry_root_name(RegistryRoot root) noexcept;
+inline const char* registry_root_name(RegistryRoot root) noexcept {
+    return root == RegistryRoot::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
 
 class RegistryStore;
 

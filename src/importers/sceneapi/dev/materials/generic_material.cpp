@@ -33,41 +33,9 @@ void GenericMaterial::set_roughness(float value) {
     choose_shader();
 }
 
-void GenericMaterial::set_diffuse_texture(std::string path) {
-    diffuse_texture = std::move(path);
-}
-
 void GenericMaterial::set_specular_texture(std::string path) {
     specular_texture = std::move(path);
     choose_shader();
-}
-
-void GenericMaterial::set_bump_texture(std::string path) {
-    bump_texture = std::move(path);
-}
-
-void GenericMaterial::set_opacity_texture(std::string path) {
-    opacity_texture = std::move(path);
-}
-
-void GenericMaterial::set_diffuse_uv_scale(float u, float v) {
-    diffuse_u_scale = u;
-    diffuse_v_scale = v;
-}
-
-void GenericMaterial::set_specular_uv_scale(float u, float v) {
-    specular_u_scale = u;
-    specular_v_scale = v;
-}
-
-void GenericMaterial::set_bump_uv_scale(float u, float v) {
-    bump_u_scale = u;
-    bump_v_scale = v;
-}
-
-void GenericMaterial::set_opacity_uv_scale(float u, float v) {
-    opacity_u_scale = u;
-    opacity_v_scale = v;
 }
 
 void GenericMaterial::write_shader(vtlSceneapi_oo& oo) {
@@ -75,17 +43,16 @@ void GenericMaterial::write_shader(vtlSceneapi_oo& oo) {
     if (api == nullptr) return;
     int n = 0;
     if (get_shader_name() == "vtl_diffuse") {
-        n = diffuse_shader(oo, color, diffuse_texture, blend_color, diffuse_u_scale,
-                           diffuse_v_scale);
+        n = diffuse_shader(oo, color, diffuse_texture, blend_color, diffuse_uv.u, diffuse_uv.v);
     } else {
         n = plastic_shader(oo, color, specular_color, diffuse_texture, specular_texture, roughness,
-                           diffuse_u_scale, diffuse_v_scale, specular_u_scale, specular_v_scale);
+                           diffuse_uv.u, diffuse_uv.v, specular_uv.u, specular_uv.v);
     }
     if (!bump_texture.empty()) {
-        n = bump_shader(oo, n, bump_texture, bump_height, bump_u_scale, bump_v_scale);
+        n = bump_shader(oo, n, bump_texture, bump_height, bump_uv.u, bump_uv.v);
     }
     if (!opacity_texture.empty()) {
-        n = opacity_shader(oo, n, opacity_texture, opacity_u_scale, opacity_v_scale);
+        n = opacity_shader(oo, n, opacity_texture, opacity_uv.u, opacity_uv.v);
     }
     api->set_shader_id(0, n); // kind 0: the surface shader
     api->set_flags(4096);

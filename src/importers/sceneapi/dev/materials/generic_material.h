@@ -5,6 +5,7 @@
 #include "dev/materials/material.h"
 
 #include <string>
+#include <utility>
 
 namespace vtl {
 
@@ -27,22 +28,28 @@ public:
     // Stores whether the texture is blended with the colour.
     void set_blend_color(bool value) { blend_color = value; }
     // Stores the diffuse texture path; empty means none.
-    void set_diffuse_texture(std::string path);
+    void set_diffuse_texture(std::string path) { diffuse_texture = std::move(path); }
     // Stores the specular texture path and re-chooses the shader.
     void set_specular_texture(std::string path);
     // Stores the bump texture path; empty means none.
-    void set_bump_texture(std::string path);
+    void set_bump_texture(std::string path) { bump_texture = std::move(path); }
     // Stores the opacity texture path; empty means none.
-    void set_opacity_texture(std::string path);
+    void set_opacity_texture(std::string path) { opacity_texture = std::move(path); }
     // Scales of the texture coordinates of each texture.
-    void set_diffuse_uv_scale(float u, float v);
-    void set_specular_uv_scale(float u, float v);
-    void set_bump_uv_scale(float u, float v);
-    void set_opacity_uv_scale(float u, float v);
+    void set_diffuse_uv_scale(float u, float v) { diffuse_uv = {u, v}; }
+    void set_specular_uv_scale(float u, float v) { specular_uv = {u, v}; }
+    void set_bump_uv_scale(float u, float v) { bump_uv = {u, v}; }
+    void set_opacity_uv_scale(float u, float v) { opacity_uv = {u, v}; }
     // Stores the bump height.
     void set_bump_height(float value) { bump_height = value; }
 
 private:
+    // The scales of one texture's coordinates.
+    struct UvScale {
+        float u = 1.0f;
+        float v = 1.0f;
+    };
+
     // Plastic when a specular colour, a roughness or a specular texture is given, else diffuse.
     void choose_shader();
 
@@ -55,10 +62,10 @@ private:
     std::string specular_texture;
     std::string bump_texture;
     std::string opacity_texture;
-    float diffuse_u_scale = 1.0f, diffuse_v_scale = 1.0f;
-    float specular_u_scale = 1.0f, specular_v_scale = 1.0f;
-    float bump_u_scale = 1.0f, bump_v_scale = 1.0f;
-    float opacity_u_scale = 1.0f, opacity_v_scale = 1.0f;
+    UvScale diffuse_uv;
+    UvScale specular_uv;
+    UvScale bump_uv;
+    UvScale opacity_uv;
     float bump_height = 0.1f;
     float roughness = 0.0f;
 };

@@ -1,24 +1,8 @@
 #include "platform/dynamic_library.h"
 
 #include <dlfcn.h>
-#include <utility>
 
 namespace platform {
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    unload();
-}
 
 // The library's symbols stay out of the global scope, so that two libraries with the same
 // names do not interfere.

@@ -326,10 +326,6 @@ void parse_records(const std::string& text, RegistryStore::Data& store) {
 
 } // namespace
 
-const char* registry_root_name(RegistryRoot root) noexcept {
-    return root == RegistryRoot::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
-
 RegistryKey::RegistryKey() noexcept = default;
 RegistryKey::RegistryKey(std::unique_ptr<Data> data) noexcept : data_(std::move(data)) {}
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept = default;

@@ -1,33 +1,9 @@
 #include "platform/dynamic_library.h"
 
 #include "platform/win32/wide_text.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-#include <utility>
+#include "platform/win32/windows_lean.h"
 
 namespace platform {
-
-DynamicLibrary::DynamicLibrary(DynamicLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)) {}
-
-DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-DynamicLibrary::~DynamicLibrary() {
-    unload();
-}
 
 DynamicLibrary DynamicLibrary::load(const std::string& path) {
     std::wstring wide = utf8_to_wide(path);

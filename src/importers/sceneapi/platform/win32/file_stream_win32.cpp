@@ -1,9 +1,10 @@
 #include "platform/file_stream.h"
 
+#include "platform/win32/windows_lean.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <string>
-#include <windows.h>
 
 namespace platform {
 

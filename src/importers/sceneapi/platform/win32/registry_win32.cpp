@@ -1,14 +1,7 @@
 #include "platform/registry.h"
 
 #include "platform/win32/wide_text.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_lean.h"
 
 #include <set>
 #include <vector>
@@ -32,10 +25,6 @@ std::string fold_case(std::string text) {
 }
 
 } // namespace
-
-const char* registry_root_name(RegistryRoot root) noexcept {
-    return root == RegistryRoot::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
 
 // An open registry key, closed when the key object goes.
 struct RegistryKey::Data {
