@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -18,7 +16,6 @@
 namespace {
 
 using chunk_pipeline::ChunkPipeline;
-
 using test_support::settle_threads;
 using test_support::thread_count;
 
@@ -38,22 +35,21 @@ std::string expected_text(std::size_t chunks) {
 }
 
 TEST(ChunkPipeline, ChunksAreWrittenInOrderAtEveryThreadCount) {
+    settle_threads();
+    const int before = thread_count();
+    ChunkPipeline pipeline; // runs again with its kept buffers, smaller and bigger ones
+    std::size_t run = 0;
     for (unsigned threads : {1u, 2u, 3u, 8u, 64u, 200u}) {
-        for (std::size_t chunks :
-             {std::size_t(0), std::size_t(1), std::size_t(2), std::size_t(7), std::size_t(1001)}) {
-            settle_threads();
-            const int before = thread_count();
-            ChunkPipeline pipeline;
+        for (std::size_t chunks : {0, 1, 2, 7, 1001}) {
             std::string out;
             std::mutex seen_lock;
             std::set<std::thread::id> seen;
+            const std::size_t slot_bytes[] = {64, 32, 4096};
             pipeline.run(
-                threads, chunks, 64,
+                threads, chunks, slot_bytes[run++ % 3],
                 [&](std::size_t k, char* p) {
-                    {
-                        std::lock_guard<std::mutex> held(seen_lock);
-                        seen.insert(std::this_thread::get_id());
-                    }
+                    std::lock_guard<std::mutex> held(seen_lock);
+                    seen.insert(std::this_thread::get_id());
                     return format_chunk(k, p);
                 },
                 [&](const char* data, std::size_t size) { out.append(data, size); });
@@ -64,22 +60,11 @@ TEST(ChunkPipeline, ChunksAreWrittenInOrderAtEveryThreadCount) {
     }
 }
 
-// The same pipeline runs again with its kept buffers, and with bigger ones.
-TEST(ChunkPipeline, RunsAgainWithItsBuffers) {
-    ChunkPipeline pipeline;
-    for (std::size_t bytes : {64, 32, 4096}) {
-        std::string out;
-        pipeline.run(3, 100, bytes, format_chunk,
-                     [&](const char* data, std::size_t size) { out.append(data, size); });
-        EXPECT_EQ(out, expected_text(100));
-    }
-}
-
-TEST(ChunkPipeline, AFormattingFailureReachesTheCaller) {
+TEST(ChunkPipeline, AFailureInAFormatOrAWriteReachesTheCallerAndStopsTheRun) {
+    settle_threads();
+    const int before = thread_count();
     for (unsigned threads : {1u, 2u, 3u, 8u}) {
-        for (std::size_t failing : {std::size_t(0), std::size_t(5), std::size_t(99)}) {
-            settle_threads();
-            const int before = thread_count();
+        for (std::size_t failing : {0, 5, 99}) {
             ChunkPipeline pipeline;
             std::string out;
             try {
@@ -94,42 +79,12 @@ TEST(ChunkPipeline, AFormattingFailureReachesTheCaller) {
             } catch (const std::runtime_error& e) {
                 EXPECT_STREQ(e.what(), "chunk failed");
             }
-            // What was written is a run of whole chunks from the start, none at or past the
-            // failing one.
+            // A run of whole chunks from the start, none at or past the failing one.
             const std::string before_failure = expected_text(failing);
             EXPECT_LE(out.size(), before_failure.size());
             EXPECT_EQ(out, before_failure.substr(0, out.size()));
             EXPECT_EQ(thread_count(), before) << "a thread outlived the run";
         }
-    }
-}
-
-TEST(ChunkPipeline, AnAllocationFailureInAHelperReachesTheCaller) {
-    ChunkPipeline pipeline;
-    const std::thread::id caller = std::this_thread::get_id();
-    std::atomic<bool> thrown{false};
-    bool caught = false;
-    try {
-        pipeline.run(
-            2, 1000, 64,
-            [&](std::size_t k, char* p) -> char* {
-                // The first chunk a helper takes fails; the caller's chunks go on.
-                if (std::this_thread::get_id() != caller && !thrown.exchange(true))
-                    throw std::bad_alloc();
-                return format_chunk(k, p);
-            },
-            [](const char*, std::size_t) {});
-    } catch (const std::bad_alloc&) {
-        caught = true;
-    }
-    // Where the helper got no chunk at all (the caller took all 1000 first), nothing failed.
-    EXPECT_EQ(caught, thrown.load());
-}
-
-TEST(ChunkPipeline, AWriteFailureStopsTheRun) {
-    for (unsigned threads : {1u, 2u, 8u}) {
-        settle_threads();
-        const int before = thread_count();
         ChunkPipeline pipeline;
         std::size_t writes = 0;
         EXPECT_THROW(pipeline.run(threads, 500, 64, format_chunk,
@@ -143,22 +98,16 @@ TEST(ChunkPipeline, AWriteFailureStopsTheRun) {
 }
 
 TEST(ChunkPipeline, ThreadCountFromTheEnvironment) {
-    struct Case {
-        const char* value;
-        unsigned expected; // 0: the system's core count
-    };
     const unsigned cores = std::thread::hardware_concurrency();
-    const Case cases[] = {{"1", 1},  {"3", 3},   {"8", 8},  {"1000", 64}, {"0", 0},
-                          {"-2", 0}, {"two", 0}, {"4x", 0}, {"", 0}};
+    const unsigned system = cores < 1 ? 1 : cores > 64 ? 64 : cores;
+    const std::pair<const char*, unsigned> cases[] = {
+        {"1", 1},       {"3", 3},        {"8", 8},       {"1000", 64}, {"0", system},
+        {"-2", system}, {"two", system}, {"4x", system}, {"", system}};
     const char* saved = std::getenv("SCENEAPI_THREADS");
     const std::string kept = saved ? saved : "";
-    for (const Case& c : cases) {
-        setenv("SCENEAPI_THREADS", c.value, 1);
-        const unsigned expected = c.expected ? c.expected
-                                             : (cores < 1    ? 1
-                                                : cores > 64 ? 64
-                                                             : cores);
-        EXPECT_EQ(chunk_pipeline::default_threads(), expected) << "\"" << c.value << "\"";
+    for (const auto& [value, expected] : cases) {
+        setenv("SCENEAPI_THREADS", value, 1);
+        EXPECT_EQ(chunk_pipeline::default_threads(), expected) << "\"" << value << "\"";
     }
     if (saved)
         setenv("SCENEAPI_THREADS", kept.c_str(), 1);
