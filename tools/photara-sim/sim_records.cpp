@@ -206,7 +206,6 @@ std::string text_of(const std::vector<Part>& parts) {
     return text;
 }
 
-// Returns the key name of a version of the current user.
 std::string key_name(int major) {
     return std::string(kRootName) + "\\" + kVersionKeyPrefix + std::to_string(major);
 }

@@ -36,9 +36,7 @@ public:
     Progress(const Progress&) = delete;
     Progress& operator=(const Progress&) = delete;
 
-    // Records `units` more work done.
     void advance(unsigned long units);
-    // Reports the whole work done.
     void finish();
 
 private:

@@ -126,7 +126,6 @@ class Gatherer {
 public:
     Gatherer(SceneSummary& s, std::string_view text) : s_(s), text_(text) {}
 
-    // Every node of the document.
     void run(const std::vector<Node>& nodes) {
         pending_.push_back({&nodes, 0, kNoGroup, 0, false, kIdentity, kIdentity});
         while (!pending_.empty()) {
