@@ -5,7 +5,6 @@
 #include "sceneapi_cs_wrapper.h"
 #include "stand_in_processes.h"
 
-#include "platform/posix/unique_fd.h"
 #include "support/registry_files.h"
 
 #include <algorithm>
@@ -13,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <regex>
 #include <sstream>
 #include <stdlib.h>
@@ -27,25 +25,7 @@ constexpr const char* kSim = STAND_IN_FOLDER "/photara-sim";
 constexpr const char* kSimName = "photara-sim";
 constexpr const char* kExporter = EXPORTER;
 constexpr double kExportSeconds = 20.0;
-constexpr double kStartSeconds = 5.0;
-constexpr double kDeliverySeconds = 5.0;
 constexpr int kUpAxisZ = 2;
-
-// Listens on a free loopback port; *port receives it, 0 on failure.
-platform::UniqueFd listen_on_free_port(int& port) {
-    platform::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    port = 0;
-    if (socket.get() >= 0 &&
-        ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::listen(socket.get(), 1) == 0 &&
-        ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    return socket;
-}
 
 // The text up to and including the import options, as the instance receives it.
 const std::regex kOpening("#print \"Photara SceneApi oo [^\"]*\"\nversion 10\n\nload "
@@ -108,31 +88,15 @@ protected:
     int start_instance(std::vector<std::string> arguments) {
         arguments.insert(arguments.end(), {"--instances", instances()});
         instances_.emplace_back(kSim, arguments);
-        const std::string record =
-            instances() + "/" + std::to_string(instances_.back().pid()) + ".instance";
-        EXPECT_TRUE(test_support::wait_until(
-            kStartSeconds,
-            [](const void* path) {
-                return std::filesystem::exists(*static_cast<const std::string*>(path));
-            },
-            &record))
-            << "the stand-in did not register";
-        const std::string text = test_support::read_file(record);
-        std::smatch port;
-        std::regex_search(text, port, std::regex("<listening_port>(\\d+)<"));
-        return port.empty() ? 0 : std::stoi(port[1]);
+        const int port = test_support::registered_port(instances_.back(), instances());
+        EXPECT_GT(port, 0) << "the stand-in did not register";
+        return port;
     }
 
     // Waits for the text of the finished link and returns it.
     std::string received() {
-        const std::string path = output();
-        test_support::wait_until(
-            kDeliverySeconds,
-            [](const void* file) {
-                return std::filesystem::exists(*static_cast<const std::string*>(file));
-            },
-            &path);
-        return test_support::read_file(path);
+        test_support::wait_for_file(output());
+        return test_support::read_file(output());
     }
 
     // Connects with the error text; returns the export's result.
@@ -272,7 +236,7 @@ TEST_F(LiveLinkTest, TheInstanceReceivesWhatAFileWouldHoldAndNamesItsContent) {
 TEST_F(LiveLinkTest, WithoutAQualifyingInstanceTheApplicationIsStartedAndAwaited) {
     // The installation's port range starts with a port in use: the instance takes a later one.
     int lowest = 0;
-    const platform::UniqueFd taken = listen_on_free_port(lowest);
+    const platform::UniqueFd taken = test_support::listen_on_loopback(lowest);
     ASSERT_GT(lowest, 0);
     char range[96];
     std::snprintf(range, sizeof range, "\"LiveLinkPort\"=\"%d\"\n\"LiveLinkMaxPort\"=dword:%08x\n",

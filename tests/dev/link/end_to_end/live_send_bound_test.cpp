@@ -6,7 +6,6 @@
 #include "file_api/vtlscene_api.h"
 #include "stand_in_processes.h"
 
-#include "platform/posix/unique_fd.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +18,6 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <netinet/in.h>
-#include <regex>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -33,7 +30,6 @@ constexpr const char* kTimeoutVariable = "PHOTARA_LIVE_SEND_TIMEOUT_MS";
 constexpr const char* kShortTimeout = "200";
 // How long an export may take before the test gives up on it (it hangs without a bound).
 constexpr auto kExportBound = std::chrono::seconds(20);
-constexpr double kStartSeconds = 5.0;
 // Far more than the loopback buffers of both sides hold.
 constexpr int kBigPieces = 48;
 constexpr std::size_t kPieceSize = 1000 * 1000;
@@ -74,16 +70,7 @@ enum class AfterReady { StopReading, Close };
 class FakeInstance {
 public:
     explicit FakeInstance(AfterReady after) : after_(after) {
-        listener_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (listener_.get() >= 0 &&
-            ::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::listen(listener_.get(), 1) == 0 &&
-            ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0)
-            port_ = ntohs(address.sin_port);
+        listener_ = test_support::listen_on_loopback(port_);
         if (port_ > 0) thread_ = std::thread([this] { serve(); });
     }
     FakeInstance(const FakeInstance&) = delete;
@@ -189,27 +176,14 @@ TEST_F(LiveSendBoundTest, AWorkingInstanceReceivesTheWholeSceneAndTheLinkReports
     std::filesystem::create_directory(instances);
     test_support::StandIn sim(
         kSim, {"--port", "0", "--major", "8", "--instances", instances, "--output", output});
-    const std::string record = instances + "/" + std::to_string(sim.pid()) + ".instance";
-    ASSERT_TRUE(test_support::wait_until(
-        kStartSeconds,
-        [](const void* path) {
-            return std::filesystem::exists(*static_cast<const std::string*>(path));
-        },
-        &record));
-    std::smatch port;
-    const std::string text = test_support::read_file(record);
-    ASSERT_TRUE(std::regex_search(text, port, std::regex("<listening_port>(\\d+)<"))) << text;
+    const int port = test_support::registered_port(sim, instances);
+    ASSERT_GT(port, 0);
 
     vtlScene_api* api = library_.scene_api();
     ASSERT_NE(api, nullptr);
     const int pieces = 4;
-    EXPECT_TRUE(send_scene(*api, std::stoi(port[1]), pieces, kPieceSize));
-    ASSERT_TRUE(test_support::wait_until(
-        kStartSeconds,
-        [](const void* path) {
-            return std::filesystem::exists(*static_cast<const std::string*>(path));
-        },
-        &output));
+    EXPECT_TRUE(send_scene(*api, port, pieces, kPieceSize));
+    ASSERT_TRUE(test_support::wait_for_file(output));
     EXPECT_EQ(std::filesystem::file_size(output), pieces * kPieceSize);
 }
 

@@ -4,9 +4,14 @@
 #include <chrono>
 #include <csignal>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <netinet/in.h>
+#include <regex>
 #include <sstream>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -42,15 +47,44 @@ bool process_parent_and_name(pid_t pid, pid_t& parent, std::string& name) {
 
 } // namespace
 
-bool wait_until(double seconds, bool (*check)(const void*), const void* context) {
+bool wait_until(double seconds, const std::function<bool()>& check) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(seconds));
     for (;;) {
-        if (check(context)) return true;
+        if (check()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(kPollInterval);
     }
+}
+
+bool wait_for_file(const std::string& path, double seconds) {
+    return wait_until(seconds, [&path] { return std::filesystem::exists(path); });
+}
+
+platform::UniqueFd listen_on_loopback(int& port) {
+    platform::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    port = 0;
+    if (socket.get() >= 0 &&
+        ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::listen(socket.get(), 1) == 0 &&
+        ::getsockname(socket.get(), reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    return socket;
+}
+
+int registered_port(const StandIn& stand_in, const std::string& instances) {
+    const std::string record = instances + "/" + std::to_string(stand_in.pid()) + ".instance";
+    if (!wait_for_file(record)) return 0;
+    std::ifstream in(record);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::smatch port;
+    return std::regex_search(text, port, std::regex("<listening_port>(\\d+)<")) ? std::stoi(port[1])
+                                                                                : 0;
 }
 
 StandIn::StandIn(const std::string& program, const std::vector<std::string>& arguments) {
@@ -81,11 +115,7 @@ StandIn::~StandIn() {
 void StandIn::stop() noexcept {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    const pid_t pid = pid_;
-    if (!wait_until(
-            kTermGraceSeconds,
-            [](const void* context) { return reaped(*static_cast<const pid_t*>(context)); },
-            &pid)) {
+    if (!wait_until(kTermGraceSeconds, [this] { return reaped(pid_); })) {
         ::kill(pid_, SIGKILL);
         int status = 0;
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
@@ -95,23 +125,12 @@ void StandIn::stop() noexcept {
 }
 
 int StandIn::wait_exit(double seconds) {
-    struct Waited {
-        pid_t pid;
-        int status = 0;
-        bool done = false;
-    } waited{pid_};
-    if (pid_ <= 0) return -1;
-    wait_until(
-        seconds,
-        [](const void* context) {
-            auto& w = *const_cast<Waited*>(static_cast<const Waited*>(context));
-            w.done = ::waitpid(w.pid, &w.status, WNOHANG) == w.pid;
-            return w.done;
-        },
-        &waited);
-    if (!waited.done) return -1;
+    int status = 0;
+    if (pid_ <= 0 ||
+        !wait_until(seconds, [&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }))
+        return -1;
     pid_ = -1;
-    return WIFEXITED(waited.status) ? WEXITSTATUS(waited.status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void become_subreaper() {

@@ -2,6 +2,9 @@
 // Stand-in application processes for end-to-end tests: started on the loopback interface,
 // waited for within a bound, and always ended (SIGTERM, then SIGKILL) and reaped.
 
+#include "platform/posix/unique_fd.h"
+
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -9,7 +12,12 @@
 namespace test_support {
 
 // Runs the check every few milliseconds until it holds or the seconds have passed.
-bool wait_until(double seconds, bool (*check)(const void*), const void* context);
+bool wait_until(double seconds, const std::function<bool()>& check);
+// Waits the seconds at most for the file to exist.
+bool wait_for_file(const std::string& path, double seconds = 5.0);
+
+// A socket listening on a free port of the loopback interface; `port` receives it, 0 on failure.
+platform::UniqueFd listen_on_loopback(int& port);
 
 // One started stand-in; ends it when destroyed. Move-only.
 class StandIn {
@@ -35,6 +43,10 @@ public:
 private:
     pid_t pid_ = -1;
 };
+
+// Waits for the stand-in to register in the instances folder; the port it listens on, 0 when it
+// did not register in time.
+int registered_port(const StandIn& stand_in, const std::string& instances);
 
 // Makes this process the reaper of the processes its children leave behind, so that an
 // application started detached by the library can still be ended and reaped here.
