@@ -33,40 +33,9 @@ template <typename T> T load(const void* p, std::size_t index = 0) {
     return v;
 }
 
-// Elements of a whole array are formatted into a chunk of the writer's format buffer and
-// written in large pieces.
-class Chunk {
-public:
-    // Room kept free for one more element: four numbers, separators and a line break.
-    static constexpr std::size_t kReserve = 4 * number_format::max_chars + 64;
-
-    Chunk(char* buffer, std::size_t size) : buffer_(buffer), size_(size) {}
-    bool needs_flush() const { return used_ + kReserve > size_; }
-    // The same, with `end` the cursor of a caller that writes ahead of advance().
-    bool needs_flush(const char* end) const {
-        return static_cast<std::size_t>(end - buffer_) + kReserve > size_;
-    }
-    bool fits_blanks(unsigned n) const { return used_ + n + kReserve <= size_; }
-    char* cursor() { return buffer_ + used_; }
-    void advance(char* end) { used_ = static_cast<std::size_t>(end - buffer_); }
-    void text(const char* s, std::size_t n) {
-        std::memcpy(buffer_ + used_, s, n);
-        used_ += n;
-    }
-    void ch(char c) { buffer_[used_++] = c; }
-    void blanks(unsigned n) {
-        std::memset(buffer_ + used_, ' ', n);
-        used_ += n;
-    }
-    const char* data() const { return buffer_; }
-    std::size_t size() const { return used_; }
-    void clear() { used_ = 0; }
-
-private:
-    char* buffer_;
-    std::size_t size_;
-    std::size_t used_ = 0;
-};
+// Room kept free in an array's piece for one more element: four numbers, separators and a line
+// break.
+constexpr std::size_t kElementReserve = 4 * number_format::max_chars + 64;
 
 std::size_t element_size(int t) {
     switch (t) {
@@ -166,7 +135,7 @@ void vtlScene_api_file::put_value(int type, const void* value) {
         put_plain(piece().d(load<int32_t>(value)));
         break;
     case vtl_type::boolean:
-        put_plain(load<int32_t>(value) != 0 ? kOn : kOff);
+        put_plain(load<int32_t>(value) != 0 ? kOn : "off");
         break;
     case vtl_type::matrix: {
         TextPiece p = piece();
@@ -214,9 +183,10 @@ void vtlScene_api_file::put_value(int type, const void* value) {
 
 void vtlScene_api_file::put_binary_block(char marker, uint32_t count, const void* data,
                                          std::size_t bytes) {
-    unsigned char header[8] = {kBinaryMagic[0],
-                               kBinaryMagic[1],
-                               kBinaryMagic[2],
+    // Three bytes that no text holds, the element marker, and the count.
+    unsigned char header[8] = {0x01,
+                               0x02,
+                               0x03,
                                static_cast<unsigned char>(marker),
                                static_cast<unsigned char>(count & 0xff),
                                static_cast<unsigned char>((count >> 8) & 0xff),
@@ -229,7 +199,7 @@ void vtlScene_api_file::put_binary_block(char marker, uint32_t count, const void
 void vtlScene_api_file::put_array(int t, const vtlArray& given) {
     vtlArray array = given;
     if (!array.data || element_size(t) == 0) array.count = 0;
-    put_plain(kArrayOpen);
+    put_plain("[ ");
     if (binary_arrays_ &&
         (t == vtl_type::color || t == vtl_type::float1 || t == vtl_type::double1 ||
          t == vtl_type::integer || t == vtl_type::shader_id)) {
@@ -251,7 +221,7 @@ void vtlScene_api_file::put_array(int t, const vtlArray& given) {
     } else {
         put_array_text(t, array);
     }
-    put_plain(kArrayClose);
+    put_plain("] ");
 }
 
 void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
@@ -268,19 +238,20 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
         return;
     }
 
-    Chunk chunk(format_buffer_.get(), kMaxPiece);
+    TextPiece chunk(format_buffer_.get(), kMaxPiece);
     const unsigned width = indent_width();
     auto flush = [&] {
-        put_plain(chunk.data(), chunk.size());
+        put_plain(chunk);
         chunk.clear();
     };
     // The indentation that starts a new line of elements.
     auto line_indent = [&] {
-        if (chunk.fits_blanks(width)) {
-            chunk.blanks(width);
-        } else {
+        if (chunk.nearly_full(chunk.cursor() + width, kElementReserve)) {
             flush();
             put_indent();
+        } else {
+            std::memset(chunk.cursor(), ' ', width);
+            chunk.advance(chunk.cursor() + width);
         }
     };
 
@@ -288,14 +259,10 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
         for (uint32_t i = 0; i < n; ++i) {
             line_indent();
             for (std::size_t k = 0; k < 16; ++k) {
-                chunk.advance(number_format::g(chunk.cursor(), load<double>(data, i * 16 + k)));
-                chunk.ch(' ');
+                chunk.g(load<double>(data, i * 16 + k)).ch(' ');
             }
-            if (i + 1 < n)
-                chunk.text(",\n", 2);
-            else
-                chunk.ch('\n');
-            if (chunk.needs_flush()) flush();
+            chunk.text(i + 1 < n ? ",\n" : "\n");
+            if (chunk.nearly_full(chunk.cursor(), kElementReserve)) flush();
         }
         flush();
         return;
@@ -315,7 +282,7 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
                 line_indent();
                 p = chunk.cursor();
             }
-            if (chunk.needs_flush(p)) {
+            if (chunk.nearly_full(p, kElementReserve)) {
                 chunk.advance(p);
                 flush();
                 p = chunk.cursor();
@@ -383,8 +350,8 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     case vtl_type::integer:
     case vtl_type::shader_id:
         write_elements(
-            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); },
-            1, kMaxIntChars);
+            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); }, 1,
+            kMaxIntChars);
         break;
     case vtl_type::boolean:
         write_elements(
@@ -447,7 +414,7 @@ bool vtlScene_api_file::put_elements_threaded(const Element& element, uint32_t n
 bool vtlScene_api_file::begin_array(const char* name) {
     element_count_ = 0;
     put_string(name);
-    put_plain(kElementArrayOpen);
+    put_plain(" [\n");
     indent_more();
     put("");
     element_buffer_.clear();
@@ -484,6 +451,6 @@ void vtlScene_api_file::end_array() {
                          element_buffer_.data(), element_buffer_.size() * 4);
         element_buffer_.clear();
     }
-    put_plain(kElementArrayClose);
+    put_plain(" ],\n");
     indent_less();
 }

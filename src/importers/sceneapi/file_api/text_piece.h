@@ -1,6 +1,7 @@
 #pragma once
 // One formatted output piece, built in a fixed buffer with the number texts of printf in the
-// "C" locale; what does not fit is cut, as a fixed-size format buffer cuts it.
+// "C" locale; what does not fit is cut, as a fixed-size format buffer cuts it. Whole arrays are
+// built in it too, by formatters that write at its cursor and flush it before it fills.
 
 #include "file_api/number_format.h"
 
@@ -40,6 +41,15 @@ public:
 
     const char* data() const { return begin_; }
     std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
+
+    // Where a formatter that writes by itself goes on; advance() takes its end.
+    char* cursor() { return end_; }
+    void advance(char* end) { end_ = end; }
+    // True when `end` (a formatter's cursor) leaves less than `reserve` bytes of room.
+    bool nearly_full(const char* end, std::size_t reserve) const {
+        return static_cast<std::size_t>(end - begin_) + reserve > cap_;
+    }
+    void clear() { end_ = begin_; }
 
 private:
     TextPiece& number(char* end) {

@@ -32,14 +32,23 @@ NumericLocale& numeric_locale() {
     return locale;
 }
 
+// The keyword that attaches a shader of this kind (surface, shadow, volume, reflection map); null
+// for any other kind.
+const char* shader_keyword(int kind) {
+    static constexpr const char* const keywords[4] = {"surface", "shadow", "volume",
+                                                      "reflection map"};
+    return kind >= 0 && kind <= 3 ? keywords[kind] : nullptr;
+}
+
 constexpr char kBlanks[] = "                                                                ";
 constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
 
 } // namespace
 
 vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
-    : output_(output), binary_arrays_(binary_arrays), format_buffer_(new char[kMaxPiece + 2]),
-      threading_{chunk_pipeline::default_threads(), kThreadedMinValues, kChunkBytes} {
+    : output_(output), binary_arrays_(binary_arrays),
+      format_buffer_(new char[kMaxPiece + 2]), threading_{chunk_pipeline::default_threads(),
+                                                          kThreadedMinValues, kChunkBytes} {
     NumericLocale& locale = numeric_locale();
     if (locale.writers++ == 0) {
         const char* current = std::setlocale(LC_NUMERIC, nullptr);
@@ -160,7 +169,7 @@ void vtlScene_api_file::put_string(const char* s) {
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         if (c == '"' || c == '\r' || c == '\n' || c >= 0x80) {
-            put_hex(kHexNamePrefix, reinterpret_cast<const unsigned char*>(s), n);
+            put_hex("xX", reinterpret_cast<const unsigned char*>(s), n);
             return;
         }
     }
@@ -199,7 +208,7 @@ void vtlScene_api_file::put_blob(const void* data, std::size_t n) {
 void vtlScene_api_file::open_block(const char* keyword, const char* name) {
     put(keyword);
     put_name(name);
-    put_plain(kOpenBrace);
+    put_plain(" {\n");
     indent_more();
 }
 
@@ -211,7 +220,7 @@ void vtlScene_api_file::open_styled_block(const char* keyword, const char* name,
 
 void vtlScene_api_file::close_block() {
     indent_less();
-    put(kCloseBrace);
+    put("}\n");
 }
 
 void vtlScene_api_file::close_styled_block() {
@@ -221,7 +230,7 @@ void vtlScene_api_file::close_styled_block() {
 
 bool vtlScene_api_file::begin_group(const char* name, bool inline_group) {
     put_plain("\n");
-    if (!inline_group) put(kDefinePrefix);
+    if (!inline_group) put("#define ");
     open_styled_block(kGroup, name, true);
     return true;
 }
@@ -231,7 +240,7 @@ void vtlScene_api_file::end_group() {
 }
 
 bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
-    open_styled_block(inline_object ? kObject : kDefineObject, name, true);
+    open_styled_block(inline_object ? kObject : "#define object ", name, true);
     mode_ = kModeObject;
     object_flags_ = 0;
     return true;
@@ -240,7 +249,7 @@ bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
 void vtlScene_api_file::end_object() {
     pop_style();
     mode_ = kModeNone;
-    if (object_flags_ & kObjectInvisible) put(kInvisible);
+    if (object_flags_ & kObjectInvisible) put("invisible on\n");
     close_block();
 }
 
@@ -258,7 +267,7 @@ bool vtlScene_api_file::begin_animation(const char* kind, const char* name) {
     put_name(kind);
     put(" ");
     put_name(name);
-    put_plain(kOpenBrace);
+    put_plain(" {\n");
     indent_more();
     push_style();
     block_style_ = false;
@@ -295,7 +304,7 @@ void vtlScene_api_file::end_top_level(Mode mode) {
 
 bool vtlScene_api_file::begin_options() {
     if (!begin_top_level(kModeOptions)) return false;
-    put(kOptions);
+    put("\noptions {\n");
     indent_more();
     return true;
 }
@@ -307,9 +316,9 @@ void vtlScene_api_file::end_options() {
 bool vtlScene_api_file::begin_camera(const char* name) {
     if (!begin_top_level(kModeCamera)) return false;
     if (name) {
-        open_block(kCameraNamed, name);
+        open_block("\ncamera ", name);
     } else {
-        put(kCameraUnnamed);
+        put("\ncamera {\n");
         indent_more();
     }
     return true;
@@ -328,7 +337,7 @@ bool vtlScene_api_file::modify_camera(const char* name) {
 
 bool vtlScene_api_file::begin_image() {
     if (!begin_top_level(kModeImage)) return false;
-    put(kImage);
+    put("\nimage {\n");
     indent_more();
     return true;
 }
@@ -339,13 +348,13 @@ void vtlScene_api_file::end_image() {
 
 bool vtlScene_api_file::begin_output(const char* a, const char* b, const char* c) {
     block_style_ = false;
-    put(kOutput);
+    put("output ");
     put_name(a);
     put_plain(" ");
     put_name(b);
     put_plain(" ");
     put_name(c);
-    put_plain(kOpenBrace);
+    put_plain(" {\n");
     indent_more();
     return true;
 }
@@ -366,7 +375,7 @@ void vtlScene_api_file::end_light() {
 }
 
 bool vtlScene_api_file::begin_accel(const char* name) {
-    open_styled_block(kAccel, name, false);
+    open_styled_block("\naccel ", name, false);
     return true;
 }
 
@@ -375,7 +384,7 @@ void vtlScene_api_file::end_accel() {
 }
 
 bool vtlScene_api_file::begin_matrix(const char* name) {
-    open_block(kDefineMatrix, name);
+    open_block("#define matrix ", name);
     return true;
 }
 
@@ -384,7 +393,7 @@ void vtlScene_api_file::end_matrix() {
 }
 
 bool vtlScene_api_file::begin_material(const char* name, bool inline_material) {
-    if (!inline_material) put(kDefineMaterialPrefix);
+    if (!inline_material) put("\n#define ");
     open_block(kMaterial, name);
     return true;
 }
@@ -425,19 +434,19 @@ void vtlScene_api_file::set_transform(const vtlMatrix& m) {
 }
 
 void vtlScene_api_file::scale(const double& x, const double& y, const double& z) {
-    put_vector_statement(kScale, x, y, z);
+    put_vector_statement("scale ", x, y, z);
 }
 
 void vtlScene_api_file::rotate(const double& x, const double& y, const double& z) {
-    put_vector_statement(kRotate, x, y, z);
+    put_vector_statement("rotate ", x, y, z);
 }
 
 void vtlScene_api_file::translate(const double& x, const double& y, const double& z) {
-    put_vector_statement(kTranslate, x, y, z);
+    put_vector_statement("translate ", x, y, z);
 }
 
 void vtlScene_api_file::set_attribute(const char* key, const char* value) {
-    put(kAttribute);
+    put("attribute ");
     put_name(key);
     put_plain(" ");
     put_name(value);
@@ -459,13 +468,13 @@ void vtlScene_api_file::set_version(int version) {
 }
 
 void vtlScene_api_file::set_progress(const char* name, float fraction) {
-    put(kProgress);
+    put("progress ");
     put_name(name);
     put_plain(piece().ch(' ').fixed3(fraction).text("\n\n"));
 }
 
 void vtlScene_api_file::set_icon(const void* data, unsigned size) {
-    put(kIcon);
+    put("icon ");
     put_blob(data, size);
     put("\n");
 }
@@ -481,26 +490,26 @@ void vtlScene_api_file::set_id(unsigned id) {
 }
 
 void vtlScene_api_file::set_flags(unsigned flags) {
-    put(piece().text(kFlags).u(flags).ch('\n'));
+    put(piece().text("flags ").u(flags).ch('\n'));
 }
 
 bool vtlScene_api_file::render() {
-    put(kRender);
+    put("\nrender\n");
     return true;
 }
 
 void vtlScene_api_file::put_message(const char* open, const char* text) {
     put(open);
     put(text);
-    put_plain(kMessageClose);
+    put_plain("\"\n");
 }
 
 void vtlScene_api_file::print(const char* text) {
-    put_message(kPrintOpen, text);
+    put_message("#print \"", text);
 }
 
 void vtlScene_api_file::error(const char* text) {
-    put_message(kErrorOpen, text);
+    put_message("#error \"", text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -508,22 +517,22 @@ void vtlScene_api_file::error(const char* text) {
 
 void vtlScene_api_file::set_shader(int kind, vtlShader shader) {
     if (!shader) return;
-    if (kind >= 0 && kind <= 3) {
-        put(piece().text(kShaderKinds[kind]).ch(' '));
+    if (const char* keyword = shader_keyword(kind)) {
+        put(piece().text(keyword).ch(' '));
     } else {
-        put(kAssumingSurface);
-        put(kSurfaceWithBlank);
+        put("// assuming surface shader\n");
+        put("surface ");
     }
     put_shader(shader);
     put("\n");
 }
 
 void vtlScene_api_file::set_shader_id(int kind, int id) {
-    if (kind >= 0 && kind <= 3) {
-        put(kShaderKinds[kind]);
+    if (const char* keyword = shader_keyword(kind)) {
+        put(keyword);
     } else {
-        put(kAssumingSurface);
-        put(kSurfaceWithBlank);
+        put("// assuming surface shader\n");
+        put("surface ");
     }
     put_plain(piece().ch(' ').d(id).ch('\n'));
 }
@@ -535,11 +544,11 @@ bool vtlScene_api_file::begin_shader(const char* name, const char* type) {
     block_style_ = false;
     if (name) {
         capturing_ = false;
-        put(kDefineShader);
+        put("#define shader ");
         put_name(name);
         put_plain(" ");
         put_name(type);
-        put_plain(kOpenBrace);
+        put_plain(" {\n");
     } else {
         shader_registry_.push_back(std::make_unique<vtlShader_t>());
         current_shader_ = shader_registry_.back().get();
@@ -547,7 +556,7 @@ bool vtlScene_api_file::begin_shader(const char* name, const char* type) {
         saved_indentation_.push_back(indentation_);
         indentation_ = 0;
         put_string(type);
-        put_plain(kOpenBrace);
+        put_plain(" {\n");
     }
     indent_more();
     return true;
@@ -559,7 +568,7 @@ bool vtlScene_api_file::define_shader(const char* type, int id) {
     push_style();
     block_style_ = false;
     capturing_ = false;
-    put(piece().text(kDefineShader).d(id).ch(' ').text(safe(type)).text(kOpenBrace));
+    put(piece().text("#define shader ").d(id).ch(' ').text(safe(type)).text(" {\n"));
     indent_more();
     return true;
 }
@@ -567,10 +576,10 @@ bool vtlScene_api_file::define_shader(const char* type, int id) {
 void vtlScene_api_file::end_shader() {
     indent_less();
     if (capturing_) {
-        put(kCloseBraceInline);
+        put("}");
         indentation_ = pop(saved_indentation_);
     } else {
-        put(kCloseBrace);
+        put("}\n");
     }
     pop_style();
     pop(shader_stack_);
@@ -579,13 +588,13 @@ void vtlScene_api_file::end_shader() {
 
 bool vtlScene_api_file::set_parameter_id(const char* name, int id) {
     put_string(name);
-    put_plain(piece().text(kShaderRef).d(id).text(",\n"));
+    put_plain(piece().text(" ! ").d(id).text(",\n"));
     return true;
 }
 
 bool vtlScene_api_file::set_parameter_shader(const char* name, vtlShader shader) {
     put_string(name);
-    put_plain(kShaderRef);
+    put_plain(" ! ");
     put_shader(shader);
     put(",\n");
     return true;
