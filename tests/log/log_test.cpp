@@ -1,5 +1,6 @@
 #include "log/log.h"
 
+#include "support/scoped_variable.h"
 #include "support/temp_folder.h"
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <regex>
 #include <unistd.h>
 
+using test_support::ScopedVariable;
 using test_support::TempFolder;
 
 namespace {
@@ -131,31 +133,6 @@ TEST_F(LogFileTest, StartsAfreshAtTwentyMebibytesAndAbove) {
         EXPECT_TRUE(std::regex_match(text, layout)) << size << ": " << text.size() << " bytes";
     }
 }
-
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedVariable() {
-        if (had_)
-            ::setenv(name_, old_.c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
 
 // Without a resource folder the log goes to the user's state folder, created when missing, and
 // never to the working directory.

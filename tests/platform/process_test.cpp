@@ -56,26 +56,6 @@ TEST(LaunchDetached, StartsTheProgramWithoutArgumentsAndLeavesNoChild) {
     EXPECT_EQ(errno, ECHILD);
 }
 
-TEST(LaunchDetached, TheProgramInheritsNoDescriptorsOfTheCaller) {
-    TempFolder folder;
-    int inheritable = ::open("/dev/null", O_RDONLY); // no close-on-exec
-    ASSERT_GE(inheritable, 0);
-    ASSERT_EQ(::dup2(inheritable, kProbeDescriptor), kProbeDescriptor);
-    ::close(inheritable);
-    std::string marker = folder.file("marker");
-    std::string probe = "/proc/$$/fd/" + std::to_string(kProbeDescriptor);
-    std::string script =
-        write_script(folder, "app.sh",
-                     "if [ -e " + probe +
-                         " ]; then r=inherited; else r=clean; fi\n"
-                         "echo $r > '" +
-                         marker + ".tmp'\nmv '" + marker + ".tmp' '" + marker + "'\n");
-    bool launched = platform::launch_detached(script);
-    ::close(kProbeDescriptor);
-    ASSERT_TRUE(launched);
-    EXPECT_EQ(wait_for_line(marker), "clean\n");
-}
-
 // Replaces a standard descriptor of this process while it lives.
 class StandardDescriptorSwap {
 public:
