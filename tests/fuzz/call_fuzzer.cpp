@@ -186,6 +186,13 @@ struct Session {
         if (open) expected.emplace_back(s, current_export);
     }
 
+    // A host string the open file must carry.
+    HostString carried() {
+        HostString h = str();
+        expect(h.value());
+        return h;
+    }
+
     void fault(const std::string& what) {
         if (figures.faults.size() < kFaultsKept) figures.faults.push_back(path + ": " + what);
     }
@@ -337,9 +344,8 @@ const Export kExports[] = {
      }},
     {"setProgress", 2,
      [](S& s) {
-         const HostString text = s.str();
+         const HostString text = s.carried();
          setProgress(text.arg(), s.real());
-         s.expect(text.value());
      }},
     {"setFlags", 1, [](S& s) { setFlags(static_cast<unsigned>(s.integer())); }},
     {"transform", 2,
@@ -384,9 +390,7 @@ const Export kExports[] = {
     {"endTrim", 2, [](S&) { endTrim(); }},
     {"beginGroup", 3,
      [](S& s) {
-         const HostString name = s.str();
-         beginGroup(name.arg());
-         s.expect(name.value());
+         beginGroup(s.carried().arg());
          if (s.open) ++s.open_groups;
      }},
     {"endGroup", 3,
@@ -425,16 +429,13 @@ const Export kExports[] = {
      }},
     {"addIesLight", 2,
      [](S& s) {
-         const HostString name = s.str(), file = s.str();
+         const HostString name = s.carried(), file = s.carried();
          addIesLight(name.arg(), file.arg());
-         s.expect(name.value());
-         s.expect(file.value());
      }},
     {"addLineLight", 2,
      [](S& s) {
-         const HostString name = s.str();
+         const HostString name = s.carried();
          addLineLight(name.arg(), s.real(), s.real(), s.real());
-         s.expect(name.value());
      }},
     {"beginAnimation", 3,
      [](S& s) {
