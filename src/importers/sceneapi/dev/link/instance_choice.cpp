@@ -11,10 +11,6 @@ namespace vtl {
 
 namespace {
 
-constexpr int kDeepSearchFromVersion = 7;
-constexpr int kDeepSearchDepth = 4;
-constexpr int kShallowSearchDepth = 3;
-constexpr int kDecimal = 10;
 // Documents nested deeper are not parsed: the parser and the walks below recurse once per
 // level, and the documents an instance hands out are a few levels deep.
 constexpr int kMaxDocumentDepth = 256;
@@ -84,7 +80,7 @@ bool read_number(const TiXmlElement* instance, const char* name, long long lowes
     const char* digits = text->Value();
     char* end = nullptr;
     errno = 0;
-    const long long value = std::strtoll(digits, &end, kDecimal);
+    const long long value = std::strtoll(digits, &end, 10);
     if (end == digits || errno == ERANGE || value < lowest || value > highest) return false;
     out = value;
     return true;
@@ -153,8 +149,8 @@ InstanceChoice choose_instance(PhotaraQueryApi& query, const std::vector<Instanc
         if (const char* scene = query.get_scene_xml()) {
             TiXmlDocument document;
             const TiXmlElement* root = parse_root(document, scene);
-            const int depth = record.version_major >= kDeepSearchFromVersion ? kDeepSearchDepth
-                                                                             : kShallowSearchDepth;
+            // From version 7 on the selector is looked for one level deeper.
+            const int depth = record.version_major >= 7 ? 4 : 3;
             const bool empty = is_empty(root);
             const bool selected =
                 !selector.empty() && root && holds_selector(root, selector, depth);

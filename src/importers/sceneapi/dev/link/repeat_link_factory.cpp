@@ -10,14 +10,8 @@
 namespace vtl {
 
 namespace {
-
-constexpr int kKnownPortAttempts = 4;
-constexpr int kScanAttempts = 1;
-// The port range is read from the installations of these versions, whatever range is accepted.
-constexpr int kPortsLowestVersion = 5;
-constexpr int kPortsHighestVersion = 20;
-constexpr int kPortsOnlyLowest = -1;
-
+constexpr const char* kNoQueryApi =
+    "Could not get a query api. Please check your Photara installation.\n";
 } // namespace
 
 RepeatLinkFactory::~RepeatLinkFactory() {
@@ -40,7 +34,7 @@ bool RepeatLinkFactory::probe() {
 
 vtlScene_api* RepeatLinkFactory::get_api() {
     last_error_.clear();
-    if (!api_ && !connect()) last_error_ = kFailedToConnect + last_error_;
+    if (!api_ && !connect()) last_error_ = "Failed to connect. " + last_error_;
     return api_;
 }
 
@@ -48,7 +42,9 @@ void RepeatLinkFactory::close() {
     if (!api_) return;
     // The Live library's disconnect answers false when the scene did not reach the instance
     // whole: the instance closed the link, refused data or stopped reading.
-    if (!api_->disconnect() && link_failure_.empty()) link_failure_ = kLinkBroken;
+    if (!api_->disconnect() && link_failure_.empty())
+        link_failure_ = "the Photara instance closed the live link or refused data: the scene did "
+                        "not reach it whole";
     vtl_unload_live_library();
     api_ = nullptr;
 }
@@ -64,7 +60,7 @@ InstanceRecord RepeatLinkFactory::choose(PhotaraQueryApi& query) {
 bool RepeatLinkFactory::connect() {
     api_ = vtl_get_scene_api(min_version_major_, max_version_major_);
     if (!api_) {
-        last_error_ = kNoSceneApi;
+        last_error_ = "Could not get a scene api. Please check your Photara installation.\n";
         return false;
     }
     api_->set_id(link_id_);
@@ -77,7 +73,7 @@ bool RepeatLinkFactory::connect() {
     if (chosen.version_major == 0) {
         if (!InstallationRegistry::instance().launch_application(min_version_major_,
                                                                  max_version_major_)) {
-            last_error_ = kLaunchFailed;
+            last_error_ = "Unabled to launch Photara. Please check your Photara installation.";
             return false;
         }
         // A new instance needs a while to offer itself: query again after each pause.
@@ -87,22 +83,25 @@ bool RepeatLinkFactory::connect() {
         }
     }
     if (connect_to(chosen)) return true;
-    last_error_ = kNoPort;
+    last_error_ = "Could not connect on any known port. Please check your Photara installation and "
+                  "Live Link settings.";
     api_ = nullptr; // the Live library stays loaded
     return false;
 }
 
 bool RepeatLinkFactory::connect_to(const InstanceRecord& record) {
-    if (record.live_link_port > 0)
-        return api_->connect("localhost", record.live_link_port, kKnownPortAttempts);
+    // The instance's own port is tried four times; each port of the recorded range once.
+    if (record.live_link_port > 0) return api_->connect("localhost", record.live_link_port, 4);
     int lowest_port = -1;
     int highest_port = -1;
-    const int status = InstallationRegistry::instance().get_live_link_ports(
-        &lowest_port, &highest_port, kPortsLowestVersion, kPortsHighestVersion);
-    if (status < kPortsOnlyLowest) return false;
+    // The range is read from the installations of versions 5 to 20, whatever range is
+    // accepted; below -1 (only the lowest port known) there is no range.
+    const int status =
+        InstallationRegistry::instance().get_live_link_ports(&lowest_port, &highest_port, 5, 20);
+    if (status < -1) return false;
     // Wide enough that the last port of any range cannot overflow the count.
     for (long long port = lowest_port; port <= highest_port; ++port)
-        if (api_->connect("127.0.0.1", static_cast<int>(port), kScanAttempts)) return true;
+        if (api_->connect("127.0.0.1", static_cast<int>(port), 1)) return true;
     return false;
 }
 

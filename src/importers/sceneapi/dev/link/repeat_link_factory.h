@@ -14,20 +14,6 @@ namespace vtl {
 
 class RepeatLinkFactory : public LightFactory {
 public:
-    // Texts of the failures, as last_error holds them.
-    static constexpr const char* kFailedToConnect = "Failed to connect. ";
-    static constexpr const char* kNoSceneApi =
-        "Could not get a scene api. Please check your Photara installation.\n";
-    static constexpr const char* kNoQueryApi =
-        "Could not get a query api. Please check your Photara installation.\n";
-    static constexpr const char* kLaunchFailed =
-        "Unabled to launch Photara. Please check your Photara installation.";
-    static constexpr const char* kLinkBroken =
-        "the Photara instance closed the live link or refused data: the scene did not reach it "
-        "whole";
-    static constexpr const char* kNoPort = "Could not connect on any known port. Please check "
-                                           "your Photara installation and Live Link settings.";
-
     RepeatLinkFactory() = default;
     // Runs close().
     ~RepeatLinkFactory() override;

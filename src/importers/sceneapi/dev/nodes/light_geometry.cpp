@@ -53,11 +53,17 @@ void LightGeometry::emit_placed(vtlScene_api& api, vtlSceneapi_oo& oo) {
     api.end_object();
 }
 
-void LightGeometry::define_numbered(vtlScene_api& api, vtlSceneapi_oo& oo) {
-    api.begin_object(name.c_str(), false);
+void LightGeometry::emit(vtlSceneapi_oo& oo) {
+    if (vtlScene_api* api = oo.get_api()) emit_placed(*api, oo);
+}
+
+void LightGeometry::define(vtlSceneapi_oo& oo) {
+    vtlScene_api* api = oo.get_api();
+    if (api == nullptr) return;
+    api->begin_object(name.c_str(), false);
     const unsigned id = oo.new_id();
     emit_geometry(oo);
-    api.end_object();
+    api->end_object();
     release_data();
     set_object_id(id);
 }

@@ -19,6 +19,12 @@ public:
     // Names the object; no material, not an instance.
     explicit LightGeometry(std::string name);
 
+    // Writes the placed object, or a placement of the defined object; nothing without a
+    // back-end.
+    void emit(vtlSceneapi_oo& oo) override;
+    // Writes a numbered definition, gives back the memory of the data and makes the node stand
+    // for the definition; nothing without a back-end.
+    void define(vtlSceneapi_oo& oo) override;
     // True when the node stands for a defined object.
     bool is_instance() const override;
     ~LightGeometry() override;
@@ -47,8 +53,6 @@ protected:
     virtual void release_data() = 0;
     // Writes the placed object: its geometry, then its material.
     void emit_placed(vtlScene_api& api, vtlSceneapi_oo& oo);
-    // Writes the node as a numbered definition, releases its data and makes it stand for it.
-    void define_numbered(vtlScene_api& api, vtlSceneapi_oo& oo);
 
     std::string name;
     std::shared_ptr<Material> material;

@@ -60,18 +60,6 @@ uint64_t SimpleNurbsSurface::data_size() const {
     return 8 * values + (trim ? trim->data_size() : 0);
 }
 
-void SimpleNurbsSurface::emit(vtlSceneapi_oo& oo) {
-    vtlScene_api* api = oo.get_api();
-    if (api == nullptr) return;
-    emit_placed(*api, oo);
-}
-
-void SimpleNurbsSurface::define(vtlSceneapi_oo& oo) {
-    vtlScene_api* api = oo.get_api();
-    if (api == nullptr) return;
-    define_numbered(*api, oo);
-}
-
 void SimpleNurbsSurface::release_data() {
     std::vector<double>().swap(uknots);
     std::vector<double>().swap(vknots);

@@ -17,11 +17,6 @@ public:
     // Names the surface and gives it the default diffuse material "default".
     explicit SimpleNurbsSurface(std::string name);
 
-    // Writes the placed object, or a placement of the defined object.
-    void emit(vtlSceneapi_oo& oo) override;
-    // Writes a numbered definition, empties the knots, points and trim arrays and makes the
-    // node stand for it.
-    void define(vtlSceneapi_oo& oo) override;
     ~SimpleNurbsSurface() override;
     // Eight bytes per knot and control point value, plus the trim's size.
     uint64_t data_size() const override;

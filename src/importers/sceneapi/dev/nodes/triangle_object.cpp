@@ -132,12 +132,6 @@ void TriangleObject::emit(vtlSceneapi_oo& oo) {
     if (!validation_message.empty()) oo.error(validation_message);
 }
 
-void TriangleObject::define(vtlSceneapi_oo& oo) {
-    vtlScene_api* api = oo.get_api();
-    if (api == nullptr) return;
-    define_numbered(*api, oo);
-}
-
 void TriangleObject::emit_geometry(vtlSceneapi_oo& oo) {
     if (emit_instance_geometry(oo)) return;
     vtlScene_api* api = oo.get_api();

@@ -18,8 +18,6 @@ public:
 
     // Writes the placed object (after validation), or a placement of the defined object.
     void emit(vtlSceneapi_oo& oo) override;
-    // Writes a numbered definition, empties the arrays and makes the node stand for it.
-    void define(vtlSceneapi_oo& oo) override;
     ~TriangleObject() override;
     // Four bytes per stored value.
     uint64_t data_size() const override;
