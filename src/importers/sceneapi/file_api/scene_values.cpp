@@ -96,25 +96,26 @@ void vtlScene_api_file::put_value(int type, const void* value) {
         put_array(type - vtl_type::array, load<vtlArray>(value));
         return;
     }
+    // `count` numbers of the value, blank-separated, each written by `number`.
+    auto numbers = [&](auto number, int count) {
+        TextPiece p = piece();
+        for (int k = 0; k < count; ++k) {
+            if (k) p.ch(' ');
+            number(p, static_cast<std::size_t>(k));
+        }
+        put_plain(p);
+    };
+    auto g_float = [value](TextPiece& p, std::size_t k) { p.g(load<float>(value, k)); };
     switch (type) {
     case vtl_type::color:
-        put_plain(piece()
-                      .g(load<float>(value, 0))
-                      .ch(' ')
-                      .g(load<float>(value, 1))
-                      .ch(' ')
-                      .g(load<float>(value, 2)));
+        numbers(g_float, 3);
         break;
     case vtl_type::float4:
     case vtl_type::float4b:
-        put_plain(piece()
-                      .g(load<float>(value, 0))
-                      .ch(' ')
-                      .g(load<float>(value, 1))
-                      .ch(' ')
-                      .g(load<float>(value, 2))
-                      .ch(' ')
-                      .g(load<float>(value, 3)));
+        numbers(g_float, 4);
+        break;
+    case vtl_type::float2:
+        numbers(g_float, 2);
         break;
     case vtl_type::float1:
         put_plain(piece().g(finite_or_minus_one(load<float>(value))));
@@ -123,12 +124,7 @@ void vtlScene_api_file::put_value(int type, const void* value) {
         put_plain(piece().fixed16(load<double>(value)));
         break;
     case vtl_type::vector:
-        put_plain(piece()
-                      .g(load<double>(value, 0))
-                      .ch(' ')
-                      .g(load<double>(value, 1))
-                      .ch(' ')
-                      .g(load<double>(value, 2)));
+        numbers([value](TextPiece& p, std::size_t k) { p.g(load<double>(value, k)); }, 3);
         break;
     case vtl_type::integer:
     case vtl_type::shader_id:
@@ -137,35 +133,23 @@ void vtlScene_api_file::put_value(int type, const void* value) {
     case vtl_type::boolean:
         put_plain(load<int32_t>(value) != 0 ? kOn : "off");
         break;
-    case vtl_type::matrix: {
-        TextPiece p = piece();
-        for (int k = 0; k < 16; ++k) {
-            if (k) p.ch(' ');
-            p.g(static_cast<float>(load<double>(value, static_cast<std::size_t>(k))));
-        }
-        put_plain(p);
+    case vtl_type::matrix: // doubles, printed at float precision
+        numbers([value](TextPiece& p,
+                        std::size_t k) { p.g(static_cast<float>(load<double>(value, k))); },
+                16);
         break;
-    }
+    case vtl_type::int2:
+    case vtl_type::int3:
+    case vtl_type::int4:
+        numbers([value](TextPiece& p, std::size_t k) { p.d(load<int32_t>(value, k)); },
+                type - vtl_type::int2 + 2);
+        break;
     case vtl_type::string:
         put_name(static_cast<const char*>(value));
         break;
     case vtl_type::string_ptr:
         put_name(load<const char*>(value));
         break;
-    case vtl_type::float2:
-        put_plain(piece().g(load<float>(value, 0)).ch(' ').g(load<float>(value, 1)));
-        break;
-    case vtl_type::int2:
-    case vtl_type::int3:
-    case vtl_type::int4: {
-        TextPiece p = piece();
-        for (int k = 0; k < type - vtl_type::int2 + 2; ++k) {
-            if (k) p.ch(' ');
-            p.d(load<int32_t>(value, static_cast<std::size_t>(k)));
-        }
-        put_plain(p);
-        break;
-    }
     case vtl_type::shader: {
         int32_t saved = indentation_;
         indentation_ = 2;
