@@ -23,10 +23,7 @@ namespace {
 constexpr const char* kLevelNames[] = {"ERROR",  "WARNING", "INFO",   "DEBUG", "DEBUG1",
                                        "DEBUG2", "DEBUG3",  "DEBUG4", "NONE"};
 constexpr long kRestartSize = 0x1400000; // 20 MiB: a log this large is started afresh
-constexpr std::size_t kNowTimeSize = 256;
-constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 #ifndef _WIN32
-constexpr mode_t kStateFolderMode = 0700;
 constexpr std::size_t kPasswordBufferSize = 16384;
 #endif
 
@@ -69,7 +66,7 @@ std::string home_folder() {
 void make_folders(const std::string& path) {
     for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
         const std::string part = at == std::string::npos ? path : path.substr(0, at);
-        if (::mkdir(part.c_str(), kStateFolderMode) != 0 && errno != EEXIST) return;
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
         if (at == std::string::npos) return;
     }
 }
@@ -132,9 +129,9 @@ std::string NowTime() {
     if (!platform::time_of_day_text(time_of_day)) return "Error in NowTime()";
     static const std::uint32_t first_tick = platform::tick_ms();
     const std::uint32_t elapsed = platform::tick_ms() - first_tick; // wraps like the tick
-    char text[kNowTimeSize];
+    char text[256];
     std::snprintf(text, sizeof text, "%s.%03ld", time_of_day.c_str(),
-                  static_cast<long>(elapsed % kMillisecondsPerSecond));
+                  static_cast<long>(elapsed % 1000));
     return text;
 }
 

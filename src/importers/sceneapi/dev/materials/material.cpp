@@ -6,11 +6,8 @@
 
 namespace vtl {
 
-namespace {
-constexpr vtlMatrix kIdentity{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
-} // namespace
-
-Material::Material(std::string name) : name(std::move(name)), matrix(kIdentity) {}
+Material::Material(std::string name)
+    : name(std::move(name)), matrix{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}} {}
 
 Material::~Material() = default;
 

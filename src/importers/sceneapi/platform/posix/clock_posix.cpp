@@ -5,16 +5,14 @@
 
 namespace platform {
 
-namespace {
-constexpr std::size_t kTimeTextSize = 200;
-} // namespace
+namespace {} // namespace
 
 bool time_of_day_text(std::string& out) {
     std::time_t now = std::time(nullptr);
     if (now == static_cast<std::time_t>(-1)) return false;
     std::tm local{};
     if (!::localtime_r(&now, &local)) return false;
-    char text[kTimeTextSize];
+    char text[200];
     std::size_t length = std::strftime(text, sizeof text, "%H:%M:%S", &local);
     if (length == 0) return false;
     out.assign(text, length);

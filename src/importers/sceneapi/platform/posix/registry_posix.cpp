@@ -36,8 +36,6 @@ namespace {
 constexpr const char* kCurrentUserNames[] = {"hkey_current_user", "hkcu"};
 constexpr const char* kLocalMachineNames[] = {"hkey_local_machine", "hklm"};
 constexpr off_t kRecordFileMaxBytes = 16 * 1024 * 1024;
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
-constexpr std::size_t kNumberMaxDigits = 8;
 constexpr char kKeySeparator = '\\';
 
 // Returns the variable's value; empty when it is not set.
@@ -140,7 +138,7 @@ RegistryStore::State read_record_file(const std::string& path, std::string& text
     if (info.st_size > kRecordFileMaxBytes) return State::unreadable;
 
     std::string bytes;
-    char chunk[kReadChunkBytes];
+    char chunk[64 * 1024];
     for (;;) {
         ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
         if (got < 0 && errno == EINTR) continue;
@@ -192,7 +190,7 @@ bool parse_quoted(const std::string& line, std::size_t& at, std::string& out) {
 
 // Reads 1 to 8 hexadecimal digits that make up the whole text.
 bool parse_hex_number(const std::string& digits, std::uint32_t& out) {
-    if (digits.empty() || digits.size() > kNumberMaxDigits) return false;
+    if (digits.empty() || digits.size() > 8) return false;
     std::uint32_t value = 0;
     for (char c : digits) {
         std::uint32_t digit;

@@ -4,14 +4,9 @@
 
 namespace platform {
 
-namespace {
-constexpr LCID kUserDefaultLocale = 0x400;
-constexpr int kTimeTextSize = 200;
-} // namespace
-
 bool time_of_day_text(std::string& out) {
-    char text[kTimeTextSize];
-    if (GetTimeFormatA(kUserDefaultLocale, 0, nullptr, "HH':'mm':'ss", text, kTimeTextSize) == 0)
+    char text[200];
+    if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "HH':'mm':'ss", text, sizeof text) == 0)
         return false;
     out = text;
     return true;
