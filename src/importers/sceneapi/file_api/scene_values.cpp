@@ -131,7 +131,7 @@ void vtlScene_api_file::put_value(int type, const void* value) {
         put_plain(piece().d(load<int32_t>(value)));
         break;
     case vtl_type::boolean:
-        put_plain(load<int32_t>(value) != 0 ? kOn : "off");
+        put_plain(load<int32_t>(value) != 0 ? "on" : "off");
         break;
     case vtl_type::matrix: // doubles, printed at float precision
         numbers([value](TextPiece& p,

@@ -199,7 +199,7 @@ void vtlScene_api_file::put_shader(vtlShader shader) {
 
 void vtlScene_api_file::put_blob(const void* data, std::size_t n) {
     if (!data) n = 0;
-    put_hex(kBlobPrefix, static_cast<const unsigned char*>(data), n);
+    put_hex("bX", static_cast<const unsigned char*>(data), n);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -231,7 +231,7 @@ void vtlScene_api_file::close_styled_block() {
 bool vtlScene_api_file::begin_group(const char* name, bool inline_group) {
     put_plain("\n");
     if (!inline_group) put("#define ");
-    open_styled_block(kGroup, name, true);
+    open_styled_block("group ", name, true);
     return true;
 }
 
@@ -240,7 +240,7 @@ void vtlScene_api_file::end_group() {
 }
 
 bool vtlScene_api_file::begin_object(const char* name, bool inline_object) {
-    open_styled_block(inline_object ? kObject : "#define object ", name, true);
+    open_styled_block(inline_object ? "object " : "#define object ", name, true);
     mode_ = kModeObject;
     object_flags_ = 0;
     return true;
@@ -254,7 +254,7 @@ void vtlScene_api_file::end_object() {
 }
 
 bool vtlScene_api_file::begin_geometry(const char* type) {
-    open_styled_block(kGeometry, type, false);
+    open_styled_block("geometry ", type, false);
     return true;
 }
 
@@ -263,7 +263,7 @@ void vtlScene_api_file::end_geometry() {
 }
 
 bool vtlScene_api_file::begin_animation(const char* kind, const char* name) {
-    put(kAnimation);
+    put("animation ");
     put_name(kind);
     put(" ");
     put_name(name);
@@ -280,7 +280,7 @@ bool vtlScene_api_file::end_animation() {
 }
 
 bool vtlScene_api_file::begin_load(const char* module) {
-    open_block(kLoad, module);
+    open_block("load ", module);
     return true;
 }
 
@@ -331,7 +331,7 @@ void vtlScene_api_file::end_camera() {
 bool vtlScene_api_file::modify_camera(const char* name) {
     // Refused, with nothing written, where begin_camera would be refused.
     if (mode_ != kModeNone) return false;
-    put(kModify);
+    put("#modify ");
     return begin_camera(name);
 }
 
@@ -366,7 +366,7 @@ void vtlScene_api_file::end_output() {
 
 bool vtlScene_api_file::begin_light(const char* name) {
     put_plain("\n");
-    open_block(kLight, name);
+    open_block("light ", name);
     return true;
 }
 
@@ -394,12 +394,12 @@ void vtlScene_api_file::end_matrix() {
 
 bool vtlScene_api_file::begin_material(const char* name, bool inline_material) {
     if (!inline_material) put("\n#define ");
-    open_block(kMaterial, name);
+    open_block("material ", name);
     return true;
 }
 
 bool vtlScene_api_file::use_material(const char* name) {
-    put(kMaterial);
+    put("material ");
     put_name(name);
     put_plain("\n");
     return true;
@@ -426,11 +426,11 @@ void vtlScene_api_file::put_vector_statement(const char* keyword, double x, doub
 }
 
 void vtlScene_api_file::transform(const vtlMatrix& m) {
-    put_matrix_statement(kTransform, m);
+    put_matrix_statement("transform", m);
 }
 
 void vtlScene_api_file::set_transform(const vtlMatrix& m) {
-    put_matrix_statement(kSetTransform, m);
+    put_matrix_statement("set transform", m);
 }
 
 void vtlScene_api_file::scale(const double& x, const double& y, const double& z) {
@@ -463,8 +463,8 @@ void vtlScene_api_file::set_writer_flags(unsigned flags) {
 }
 
 void vtlScene_api_file::set_version(int version) {
-    if (version == -1) version = kDefaultVersion;
-    put(piece().text(kVersion).d(version).text("\n\n"));
+    if (version == -1) version = 8; // "no version given" (all bits set) is written as 8
+    put(piece().text("version ").d(version).text("\n\n"));
 }
 
 void vtlScene_api_file::set_progress(const char* name, float fraction) {
@@ -486,7 +486,7 @@ void vtlScene_api_file::set_data(const char* name, const void* data, unsigned si
 }
 
 void vtlScene_api_file::set_id(unsigned id) {
-    put(piece().text(kId).u(id).ch('\n'));
+    put(piece().text("id ").u(id).ch('\n'));
 }
 
 void vtlScene_api_file::set_flags(unsigned flags) {
