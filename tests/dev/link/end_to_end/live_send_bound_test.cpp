@@ -92,7 +92,7 @@ public:
 
 private:
     void serve() {
-        platform::UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
+        vtl::platform::UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (connection.get() < 0) return;
         char c = 0;
         while (::recv(connection.get(), &c, 1, 0) == 1 && c != '\n') {
@@ -105,7 +105,7 @@ private:
     }
 
     AfterReady after_;
-    platform::UniqueFd listener_;
+    vtl::platform::UniqueFd listener_;
     int port_ = 0;
     std::mutex mutex_;
     std::condition_variable released_changed_;
@@ -142,30 +142,27 @@ protected:
     LiveLibrary library_;
 };
 
-TEST_F(LiveSendBoundTest, AnInstanceThatStopsReadingEndsTheExportAndTheLinkReportsFailure) {
-    vtlScene_api* api = library_.scene_api();
-    ASSERT_NE(api, nullptr);
-    FakeInstance instance(AfterReady::StopReading);
-    ASSERT_GT(instance.port(), 0);
-    EXPECT_FALSE(send_scene(*api, instance.port(), kBigPieces, kPieceSize, &instance));
-    // The link is gone: a second disconnect has nothing to end.
-    EXPECT_FALSE(api->disconnect());
-}
-
-TEST_F(LiveSendBoundTest, LinksThatEndEarlyReportFailureWhateverTheSceneSize) {
+TEST_F(LiveSendBoundTest, LinksThatStopReadingOrEndEarlyEndTheExportAndReportFailure) {
     struct Case {
         const char* what;
+        AfterReady after;
         int pieces;
         std::size_t size;
     };
-    const Case cases[] = {{"a one-line scene", 1, 16}, {"a large scene", kBigPieces, kPieceSize}};
+    const Case cases[] = {
+        {"an instance that stops reading", AfterReady::StopReading, kBigPieces, kPieceSize},
+        {"a one-line scene, closed", AfterReady::Close, 1, 16},
+        {"a large scene, closed", AfterReady::Close, kBigPieces, kPieceSize},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         vtlScene_api* api = library_.scene_api();
         ASSERT_NE(api, nullptr);
-        FakeInstance instance(AfterReady::Close);
+        FakeInstance instance(c.after);
         ASSERT_GT(instance.port(), 0);
         EXPECT_FALSE(send_scene(*api, instance.port(), c.pieces, c.size, &instance));
+        // The link is gone: a second disconnect has nothing to end.
+        EXPECT_FALSE(api->disconnect());
     }
 }
 
