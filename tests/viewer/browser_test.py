@@ -204,22 +204,14 @@ class ViewerBrowserTest(unittest.TestCase):
         time.sleep(1.1)  # a later modification time than the first file's
         shutil.copyfile(converted, scene)
         state = self.wait_for_version(2)
-        self.check_counts(state, summary_of(scene))
-
-        self.assertEqual(program.stop(), 0)
-        self.assertIn("stopped", program.text())
-
-    def test_converted_model_framed_to_its_bounds(self):
-        scene = os.path.join(self.folder, "table.scene")
-        subprocess.run([CONVERT, os.path.join(MODELS, "table.gltf"), "-o", scene],
-                       check=True, capture_output=True, timeout=60)
         summary = summary_of(scene)
-        self.view_file(scene)
-        state = self.wait_for_version(1)
         self.check_counts(state, summary)
         self.assertEqual(state["camera"], "scene" if summary["cameras"] else "framed")
         self.frame_all()
         self.check_drawn("converted-table")
+
+        self.assertEqual(program.stop(), 0)
+        self.assertIn("stopped", program.text())
 
     def test_live_view_follows_each_export_to_the_stand_in(self):
         env = dict(os.environ)
@@ -263,41 +255,35 @@ class ViewerProgramTest(unittest.TestCase):
     def test_refuses_bad_files_and_arguments_and_requests_without_token(self):
         folder = tempfile.mkdtemp(prefix="viewer-test-")
         try:
-            missing = subprocess.run([VIEW, "--no-browser", os.path.join(folder, "none.scene")],
-                                     capture_output=True, text=True, timeout=30)
-            self.assertEqual(missing.returncode, 1)
             not_scene = os.path.join(folder, "notes.txt")
             with open(not_scene, "w") as f:
                 f.write("just some words\n")
-            refused = subprocess.run([VIEW, "--no-browser", not_scene], capture_output=True,
-                                     text=True, timeout=30)
-            self.assertEqual(refused.returncode, 1)
-            self.assertIn("not a Scene file", refused.stderr)
-            for arguments in ([], ["--port"], ["--port", "70000", "x"], ["--bogus", "x"],
-                              ["a", "b"]):
-                bad = subprocess.run([VIEW] + arguments, capture_output=True, timeout=30)
-                self.assertEqual(bad.returncode, 2, arguments)
+            for arguments, status, printed in [
+                    (["--no-browser", os.path.join(folder, "none.scene")], 1, ""),
+                    (["--no-browser", not_scene], 1, "not a Scene file"),
+                    ([], 2, ""), (["--port"], 2, ""), (["--port", "70000", "x"], 2, ""),
+                    (["--bogus", "x"], 2, ""), (["a", "b"], 2, "")]:
+                run = subprocess.run([VIEW] + arguments, capture_output=True, text=True,
+                                     timeout=30)
+                self.assertEqual(run.returncode, status, arguments)
+                self.assertIn(printed, run.stderr)
 
+            # The token and Host checks are the server's (view_server_test); here the program
+            # serves its page with the token of its URL only.
             scene = os.path.join(folder, "sample.scene")
             subprocess.run([EXPORT, "-o", scene], check=True, capture_output=True, timeout=60)
             program = Program([VIEW, "--no-browser", scene])
             try:
                 url = program.url()
-                base = url.split("?")[0]
                 with OPENER.open(url, timeout=10) as r:
                     self.assertEqual(r.status, 200)
                 with self.assertRaises(urllib.error.HTTPError) as refusal:
-                    OPENER.open(base + "summary.json", timeout=10)
+                    OPENER.open(url.split("?")[0] + "summary.json", timeout=10)
                 self.assertEqual(refusal.exception.code, 403)
-                request = urllib.request.Request(url, headers={"Host": "rebound.example"})
-                with self.assertRaises(urllib.error.HTTPError) as refusal:
-                    OPENER.open(request, timeout=10)
-                self.assertEqual(refusal.exception.code, 421)
             finally:
                 self.assertEqual(program.stop(), 0)
         finally:
             shutil.rmtree(folder, ignore_errors=True)
-
 
 if __name__ == "__main__":
     unittest.main()

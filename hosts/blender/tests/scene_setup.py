@@ -2,7 +2,9 @@
 duplicates (one of them moving over frames 1..10), a monkey subdivided by a modifier, a
 textured and a glass material, a camera, a point and an area light, nested collections."""
 
+import json
 import os
+import subprocess
 import sys
 
 import bpy
@@ -88,6 +90,13 @@ def build(folder):
     scene.frame_set(1)
     bpy.context.view_layer.update()
     return scene
+
+
+def info(path):
+    """sceneapi-info --json on a Scene file: its exit status and its summary."""
+    run = subprocess.run([os.environ["SCENEAPI_INFO"], "--json", path], capture_output=True,
+                         text=True)
+    return run.returncode, json.loads(run.stdout)
 
 
 def monkey_triangles():

@@ -4,9 +4,7 @@ bpy.ops.export_scene.photara_scene, then read back by sceneapi-info --json.
 blender -b --factory-startup --python-exit-code 1 --python test_export.py
 Environment: SCENEAPI_LIBRARY, SCENEAPI_INFO (sceneapi-info), SCENEAPI_SCRATCH (a folder)."""
 
-import json
 import os
-import subprocess
 import sys
 import unittest
 
@@ -14,12 +12,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import scene_setup  # noqa: E402
 
 import bpy  # noqa: E402
-
-
-def info(path):
-    run = subprocess.run([os.environ["SCENEAPI_INFO"], "--json", path], capture_output=True,
-                         text=True)
-    return run.returncode, json.loads(run.stdout)
 
 
 class ExportTest(unittest.TestCase):
@@ -41,7 +33,7 @@ class ExportTest(unittest.TestCase):
     def test_scene_counts(self):
         monkey = scene_setup.monkey_triangles()
         self.assertGreater(monkey, 968)  # the modifier is applied (the bare monkey has 968)
-        status, summary = info(self.export("test.scene"))
+        status, summary = scene_setup.info(self.export("test.scene"))
         self.assertEqual(status, 0, summary)
         self.assertEqual(summary["findings"], [])
         self.assertEqual(summary["definitions"], 2)  # the cube's data-block once, the monkey
@@ -63,12 +55,11 @@ class ExportTest(unittest.TestCase):
         self.assertIn('"texture" "%s"' % os.path.join(self.folder, "checker.png"), text)
 
     def test_options(self):
-        bpy.data.objects["Monkey"].select_set(True)
         for o in bpy.data.objects:
             o.select_set(o.name == "Monkey")
-        status, summary = info(self.export("selected.scene", use_selection=True,
-                                           use_modifiers=False, use_animation=False,
-                                           up_axis="Y", meter_scale=0.01))
+        status, summary = scene_setup.info(self.export(
+            "selected.scene", use_selection=True, use_modifiers=False, use_animation=False,
+            up_axis="Y", meter_scale=0.01))
         self.assertEqual(status, 0, summary)
         self.assertEqual((summary["definitions"], summary["objects"]), (1, 1))
         self.assertEqual(summary["triangles"], 968)  # without the modifier

@@ -5,7 +5,6 @@ file export of the same scene holds.
 
 Environment: SCENEAPI_LIBRARY, SCENEAPI_INFO, SCENEAPI_SCRATCH, PHOTARA_SIM (the stand-in)."""
 
-import json
 import os
 import shutil
 import subprocess
@@ -23,10 +22,8 @@ COMPARED = ("objects", "instances", "definitions", "triangles", "vertices", "mat
 
 
 def summary(path):
-    run = subprocess.run([os.environ["SCENEAPI_INFO"], "--json", path], capture_output=True,
-                         text=True)
-    data = json.loads(run.stdout)
-    return run.returncode, {k: data.get(k) for k in COMPARED}
+    status, data = scene_setup.info(path)
+    return status, {k: data.get(k) for k in COMPARED}
 
 
 def without_lines(groups):
