@@ -12,16 +12,16 @@ TEST(FileReadable, OnlyFilesThatCanBeOpenedCount) {
     test_support::TempFolder folder;
     std::string file = folder.write("a file", "x");
     std::string empty = folder.write("empty", "");
-    EXPECT_TRUE(platform::file_readable(file));
-    EXPECT_TRUE(platform::file_readable(empty));
-    EXPECT_FALSE(platform::file_readable(folder.file("missing")));
-    EXPECT_FALSE(platform::file_readable(folder.path()));
-    EXPECT_FALSE(platform::file_readable(""));
+    EXPECT_TRUE(vtl::platform::file_readable(file));
+    EXPECT_TRUE(vtl::platform::file_readable(empty));
+    EXPECT_FALSE(vtl::platform::file_readable(folder.file("missing")));
+    EXPECT_FALSE(vtl::platform::file_readable(folder.path()));
+    EXPECT_FALSE(vtl::platform::file_readable(""));
 }
 
 TEST(Clock, TimeOfDayIsHoursMinutesSeconds) {
     std::string text;
-    ASSERT_TRUE(platform::time_of_day_text(text));
+    ASSERT_TRUE(vtl::platform::time_of_day_text(text));
     std::smatch parts;
     ASSERT_TRUE(std::regex_match(text, parts, std::regex("([0-9]{2}):([0-9]{2}):([0-9]{2})")))
         << text;
@@ -31,9 +31,9 @@ TEST(Clock, TimeOfDayIsHoursMinutesSeconds) {
 }
 
 TEST(Clock, TheTickAdvancesAtLeastByTheSleep) {
-    std::uint32_t before = platform::tick_ms();
-    platform::sleep_ms(25);
-    std::uint32_t after = platform::tick_ms();
+    std::uint32_t before = vtl::platform::tick_ms();
+    vtl::platform::sleep_ms(25);
+    std::uint32_t after = vtl::platform::tick_ms();
     EXPECT_GE(static_cast<std::uint32_t>(after - before), 25u);
 }
 

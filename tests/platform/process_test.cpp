@@ -27,7 +27,7 @@ std::string wait_for_line(const std::string& path) {
     for (std::uint32_t waited = 0; waited < kPollLimitMs; waited += kPollStepMs) {
         std::string content = test_support::read_file(path);
         if (!content.empty() && content.back() == '\n') return content;
-        platform::sleep_ms(kPollStepMs);
+        vtl::platform::sleep_ms(kPollStepMs);
     }
     return std::string();
 }
@@ -48,7 +48,7 @@ TEST(LaunchDetached, StartsTheProgramWithoutArgumentsAndLeavesNoChild) {
                                           ".tmp'\n"
                                           "mv '" +
                                           marker + ".tmp' '" + marker + "'\n");
-    ASSERT_TRUE(platform::launch_detached(script));
+    ASSERT_TRUE(vtl::platform::launch_detached(script));
     EXPECT_EQ(wait_for_line(marker), "ran 0\n");
     // No child is left, not even a zombie waiting to be reaped.
     errno = 0;
@@ -96,7 +96,7 @@ TEST(LaunchDetached, TheProgramGetsTheNullDeviceAsStandardStreamsAndNothingElse)
         StandardDescriptorSwap in(0, input[0]);
         StandardDescriptorSwap out(1, output[1]);
         StandardDescriptorSwap err(2, output[1]);
-        launched = platform::launch_detached(FD_REPORT_PROGRAM);
+        launched = vtl::platform::launch_detached(FD_REPORT_PROGRAM);
     }
     for (int fd : {input[0], output[1], stray, kProbeDescriptor, 1000})
         ::close(fd);
@@ -126,10 +126,10 @@ TEST(LaunchDetached, TheProgramGetsTheNullDeviceAsStandardStreamsAndNothingElse)
 TEST(LaunchDetached, ReportsWhatCannotBeStarted) {
     TempFolder folder;
     std::string plain = folder.write("plain.sh", "#!/bin/sh\necho no\n"); // not executable
-    EXPECT_FALSE(platform::launch_detached(folder.file("missing")));
-    EXPECT_FALSE(platform::launch_detached(plain));
-    EXPECT_FALSE(platform::launch_detached(folder.path()));
-    EXPECT_FALSE(platform::launch_detached(""));
+    EXPECT_FALSE(vtl::platform::launch_detached(folder.file("missing")));
+    EXPECT_FALSE(vtl::platform::launch_detached(plain));
+    EXPECT_FALSE(vtl::platform::launch_detached(folder.path()));
+    EXPECT_FALSE(vtl::platform::launch_detached(""));
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
 }
 

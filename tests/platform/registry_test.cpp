@@ -12,8 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
-using platform::RegistryKey;
-using platform::RegistryRoot;
+using vtl::platform::RegistryKey;
+using vtl::platform::RegistryRoot;
 
 namespace {
 
@@ -167,7 +167,7 @@ TEST_F(RegistryFileTest, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
         {"SOFTWARE\\Vant", false, {}},
         {"SOFTWARE\\Vantel\\Deleted", false, {}},
     };
-    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    vtl::platform::RegistryStore store = vtl::platform::RegistryStore::load(RegistryRoot::current_user);
     for (const Case& c : cases) {
         RegistryKey key = store.open(c.path);
         EXPECT_EQ(key.is_open(), c.open) << c.path;
@@ -175,7 +175,7 @@ TEST_F(RegistryFileTest, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
         std::sort(names.begin(), names.end());
         EXPECT_EQ(names, c.names) << c.path;
     }
-    EXPECT_EQ(platform::RegistryStore::load(RegistryRoot::local_machine)
+    EXPECT_EQ(vtl::platform::RegistryStore::load(RegistryRoot::local_machine)
                   .open("SOFTWARE\\Vantel")
                   .subkey_names(),
               Names());
@@ -183,7 +183,7 @@ TEST_F(RegistryFileTest, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
 
 TEST_F(RegistryFileTest, AStoreKeepsTheRecordsItLoaded) {
     write_user("[HKEY_CURRENT_USER\\K]\n\"V\"=\"first\"\n");
-    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    vtl::platform::RegistryStore store = vtl::platform::RegistryStore::load(RegistryRoot::current_user);
     write_user("[HKEY_CURRENT_USER\\K]\n\"V\"=\"second\"\n");
     EXPECT_EQ(text_of(store.open("K"), "V"), "first");
     EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::current_user, "K"), "V"), "second");
@@ -192,7 +192,7 @@ TEST_F(RegistryFileTest, AStoreKeepsTheRecordsItLoaded) {
 }
 
 TEST_F(RegistryFileTest, AStoreTellsWhatBecameOfItsFile) {
-    using State = platform::RegistryStore::State;
+    using State = vtl::platform::RegistryStore::State;
     const std::string fifo = folder.file("fifo.reg");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string big = folder.write("big.reg", "");
@@ -215,14 +215,14 @@ TEST_F(RegistryFileTest, AStoreTellsWhatBecameOfItsFile) {
         ::setenv("SCENEAPI_HKLM_REG", c.first.c_str(), 1);
         // Bounded: a pipe without a writer or an endless device must not hold the load up.
         const std::optional<std::string> answer = test_support::run_bounded([] {
-            const platform::RegistryStore store =
-                platform::RegistryStore::load(RegistryRoot::local_machine);
+            const vtl::platform::RegistryStore store =
+                vtl::platform::RegistryStore::load(RegistryRoot::local_machine);
             return std::to_string(static_cast<int>(store.state())) + " " + store.location();
         });
         EXPECT_EQ(answer, std::to_string(static_cast<int>(c.second)) + " " + c.first);
     }
-    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
-    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
 }
 
 TEST_F(RegistryFileTest, CurrentUserFileDefaultsToTheConfigFolder) {

@@ -28,7 +28,7 @@ std::string wait_for_line(const std::string& path) {
     for (std::uint32_t waited = 0; waited < kPollLimitMs; waited += kPollStepMs) {
         std::string content = test_support::read_file(path);
         if (!content.empty() && content.back() == '\n') return content;
-        platform::sleep_ms(kPollStepMs);
+        vtl::platform::sleep_ms(kPollStepMs);
     }
     return std::string();
 }
@@ -49,7 +49,7 @@ TEST(LaunchDetachedWin32, StartsTheProgramWithoutArgumentsAndKeepsNoHandle) {
     DWORD before = 0;
     DWORD after = 0;
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-    ASSERT_TRUE(platform::launch_detached(program));
+    ASSERT_TRUE(vtl::platform::launch_detached(program));
     ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
     ::unsetenv("HANDLE_REPORT_FILE");
     EXPECT_EQ(wait_for_line(report), "ran 0 handle 0\n");
@@ -66,9 +66,9 @@ TEST(LaunchDetachedWin32, TheProgramInheritsNoHandlesOfTheCaller) {
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(probe, INVALID_HANDLE_VALUE);
     ::setenv("HANDLE_REPORT_FILE", report.c_str(), 1);
-    ::setenv("HANDLE_REPORT_PROBE",
-             std::to_string(reinterpret_cast<std::uintptr_t>(probe)).c_str(), 1);
-    bool started = platform::launch_detached(report_program(folder));
+    ::setenv("HANDLE_REPORT_PROBE", std::to_string(reinterpret_cast<std::uintptr_t>(probe)).c_str(),
+             1);
+    bool started = vtl::platform::launch_detached(report_program(folder));
     ::unsetenv("HANDLE_REPORT_FILE");
     ::unsetenv("HANDLE_REPORT_PROBE");
     ASSERT_TRUE(started);
@@ -79,11 +79,11 @@ TEST(LaunchDetachedWin32, TheProgramInheritsNoHandlesOfTheCaller) {
 TEST(LaunchDetachedWin32, ReportsWhatCannotBeStarted) {
     TempFolder folder;
     std::string plain = folder.write("plain.exe", "not a program\n");
-    EXPECT_FALSE(platform::launch_detached(folder.file("missing.exe")));
-    EXPECT_FALSE(platform::launch_detached(plain));
-    EXPECT_FALSE(platform::launch_detached(folder.path()));
-    EXPECT_FALSE(platform::launch_detached(""));
-    EXPECT_FALSE(platform::launch_detached("\xFF\xFE.exe")); // not UTF-8
+    EXPECT_FALSE(vtl::platform::launch_detached(folder.file("missing.exe")));
+    EXPECT_FALSE(vtl::platform::launch_detached(plain));
+    EXPECT_FALSE(vtl::platform::launch_detached(folder.path()));
+    EXPECT_FALSE(vtl::platform::launch_detached(""));
+    EXPECT_FALSE(vtl::platform::launch_detached("\xFF\xFE.exe")); // not UTF-8
 }
 
 } // namespace

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-using platform::RegistryKey;
-using platform::RegistryRoot;
+using vtl::platform::RegistryKey;
+using vtl::platform::RegistryRoot;
 
 namespace {
 
@@ -208,7 +208,7 @@ TEST_F(RegistryWin32Test, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
         {"", true, {"Vantel", "Vantelx"}},
         {"Vant", false, {}},
     };
-    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    vtl::platform::RegistryStore store = vtl::platform::RegistryStore::load(RegistryRoot::current_user);
     for (const Case& c : cases) {
         RegistryKey key = store.open(c.path[0] ? base_ + "\\" + c.path : base_);
         EXPECT_EQ(key.is_open(), c.open) << c.path;
@@ -221,15 +221,15 @@ TEST_F(RegistryWin32Test, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
 
 TEST_F(RegistryWin32Test, AStoreReadsTheRegistryItself) {
     set_text(create(), "V", "first");
-    platform::RegistryStore store = platform::RegistryStore::load(RegistryRoot::current_user);
+    vtl::platform::RegistryStore store = vtl::platform::RegistryStore::load(RegistryRoot::current_user);
     EXPECT_EQ(text_of(store.open(base_), "V"), "first");
     EXPECT_EQ(store.root(), RegistryRoot::current_user);
     EXPECT_EQ(store.location(), "");
-    EXPECT_EQ(store.state(), platform::RegistryStore::State::read);
-    EXPECT_EQ(platform::RegistryStore::load(RegistryRoot::local_machine).root(),
+    EXPECT_EQ(store.state(), vtl::platform::RegistryStore::State::read);
+    EXPECT_EQ(vtl::platform::RegistryStore::load(RegistryRoot::local_machine).root(),
               RegistryRoot::local_machine);
-    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
-    EXPECT_STREQ(platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::current_user), "HKEY_CURRENT_USER");
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::local_machine), "HKEY_LOCAL_MACHINE");
 }
 
 TEST_F(RegistryWin32Test, AClosedKeyStaysClosed) {

@@ -117,7 +117,7 @@ void set_timeout(SOCKET socket, int option, unsigned milliseconds) {
 }
 #else
 using SocketHandle = int;
-using Connection = platform::UniqueFd;
+using Connection = vtl::platform::UniqueFd;
 
 bool winsock_started() {
     return true;
@@ -331,7 +331,7 @@ bool LiveSceneApi::connect(const char* host, int port, int attempts) {
     if (!host || port <= 0) return false;
     const unsigned timeout_ms = link_timeout_ms();
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (attempt > 0) platform::sleep_ms(kRetryPauseMs);
+        if (attempt > 0) vtl::platform::sleep_ms(kRetryPauseMs);
         Connection connection = open_connection(host, port);
         if (!is_open(connection)) continue;
         set_timeout(connection.get(), SO_SNDTIMEO, timeout_ms);

@@ -59,7 +59,7 @@
 #include <utility>
 #include <vector>
 
-using platform::UniqueFd;
+using vtl::platform::UniqueFd;
 
 namespace photara_sim {
 

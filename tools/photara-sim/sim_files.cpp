@@ -32,9 +32,9 @@ std::filesystem::path file_path(const std::string& path) {
 #ifdef _WIN32
 // The variable's value as UTF-8: the Windows environment holds UTF-16 text.
 std::string environment(const char* name) {
-    const std::wstring wide_name = platform::utf8_to_wide(name);
+    const std::wstring wide_name = vtl::platform::utf8_to_wide(name);
     const wchar_t* value = wide_name.empty() ? nullptr : ::_wgetenv(wide_name.c_str());
-    return value ? platform::wide_to_utf8(value, std::wcslen(value)) : "";
+    return value ? vtl::platform::wide_to_utf8(value, std::wcslen(value)) : "";
 }
 
 // The user's temporary folder holds the instances of all the user's sessions.

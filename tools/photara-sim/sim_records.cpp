@@ -35,12 +35,12 @@ std::filesystem::path own_executable() {
 }
 
 // The version key of a major version under `root`; not open when there is none.
-platform::RegistryKey version_key(platform::RegistryRoot root, int major) {
-    return platform::RegistryKey::open(root, kVersionKeyPrefix + std::to_string(major));
+vtl::platform::RegistryKey version_key(vtl::platform::RegistryRoot root, int major) {
+    return vtl::platform::RegistryKey::open(root, kVersionKeyPrefix + std::to_string(major));
 }
 
 // True when the key's "BinName" is the executable `self`.
-bool names(const platform::RegistryKey& key, const std::filesystem::path& self) {
+bool names(const vtl::platform::RegistryKey& key, const std::filesystem::path& self) {
     std::string bin_name;
     std::error_code error;
     return key.read_text(kBinNameValue, kTextLimit, bin_name) &&
@@ -48,7 +48,7 @@ bool names(const platform::RegistryKey& key, const std::filesystem::path& self) 
 }
 
 // Reads a port stored as a 32-bit number or as decimal text; false when it is missing.
-bool read_port(const platform::RegistryKey& key, const char* name, int& port) {
+bool read_port(const vtl::platform::RegistryKey& key, const char* name, int& port) {
     std::uint32_t number = 0;
     std::string text;
     if (key.read_number(name, number)) {
@@ -215,10 +215,10 @@ std::string key_name(int major) {
 bool find_own_installation(Installation& out) {
     const std::filesystem::path self = own_executable();
     if (self.empty()) return false;
-    for (platform::RegistryRoot root :
-         {platform::RegistryRoot::current_user, platform::RegistryRoot::local_machine}) {
+    for (vtl::platform::RegistryRoot root :
+         {vtl::platform::RegistryRoot::current_user, vtl::platform::RegistryRoot::local_machine}) {
         for (int version = 99; version >= 1; --version) {
-            const platform::RegistryKey key = version_key(root, version);
+            const vtl::platform::RegistryKey key = version_key(root, version);
             if (!names(key, self)) continue;
             out = Installation{};
             out.version = version;
@@ -259,15 +259,15 @@ bool own_record(int major, StandInRecord& out) {
 }
 
 std::string default_record_file() {
-    return platform::RegistryStore::load(platform::RegistryRoot::current_user).location();
+    return vtl::platform::RegistryStore::load(vtl::platform::RegistryRoot::current_user).location();
 }
 
 std::string recorded_resource_folder(int major) {
     StandInRecord self;
     if (!own_record(major, self)) return std::string();
-    for (platform::RegistryRoot root :
-         {platform::RegistryRoot::current_user, platform::RegistryRoot::local_machine}) {
-        const platform::RegistryKey key = version_key(root, major);
+    for (vtl::platform::RegistryRoot root :
+         {vtl::platform::RegistryRoot::current_user, vtl::platform::RegistryRoot::local_machine}) {
+        const vtl::platform::RegistryKey key = version_key(root, major);
         std::string folder;
         if (names(key, self.bin_name) && key.read_text(kResourceFolderValue, kTextLimit, folder))
             return folder;

@@ -376,7 +376,7 @@ TEST_F(InstallationRegistryTest, LaunchStartsTheApplicationDetached) {
 
     std::string content;
     for (int tries = 0; tries < 1000 && content.empty(); ++tries) {
-        platform::sleep_ms(20);
+        vtl::platform::sleep_ms(20);
         content = test_support::read_file(marker);
     }
 #ifdef _WIN32

@@ -55,7 +55,7 @@ protected:
     // Places the fake Live library under name and returns its state; the test holds the
     // library loaded, so the state outlives the loader.
     FakeLiveState& place_fake(const std::string& name = "vtlphotaralive6_64.so") {
-        held_ = platform::DynamicLibrary::load(place_library(FAKE_LIVE_LIBRARY, name));
+        held_ = vtl::platform::DynamicLibrary::load(place_library(FAKE_LIVE_LIBRARY, name));
         auto access =
             reinterpret_cast<FakeLiveStateAccess>(held_.find_symbol(kFakeLiveStateFunction));
         if (!access) throw std::runtime_error("fake Live library without its state");
@@ -75,7 +75,7 @@ private:
         write_machine("");
     }
 
-    platform::DynamicLibrary held_;
+    vtl::platform::DynamicLibrary held_;
 };
 
 } // namespace test_support

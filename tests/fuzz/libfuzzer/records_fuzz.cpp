@@ -68,7 +68,7 @@ void check_range(const vtl::InstallationRegistry& registry, int lowest, int high
 
     if (every_lookup) {
         const std::string bin = registry.get_bin_name(lowest, highest);
-        if (!bin.empty() && !platform::file_readable(bin))
+        if (!bin.empty() && !vtl::platform::file_readable(bin))
             fault("BinName names no readable file", lowest, highest, bin);
         if (!found && !bin.empty()) fault("BinName without installation", lowest, highest, bin);
         registry.get_resources_folder(lowest, highest);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace platform {
+namespace vtl::platform {
 
 // Writes the local time of day as "HH:MM:SS" into out; false when it cannot be read.
 bool time_of_day_text(std::string& out);
@@ -15,4 +15,4 @@ std::uint32_t tick_ms() noexcept;
 // Pauses the calling thread for at least the given number of milliseconds.
 void sleep_ms(std::uint32_t milliseconds) noexcept;
 
-} // namespace platform
+} // namespace vtl::platform

@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-namespace platform {
+namespace vtl::platform {
 
 // One loaded shared library; unloads itself when destroyed. Move-only.
 class DynamicLibrary {
@@ -44,4 +44,4 @@ private:
     void* handle_ = nullptr;
 };
 
-} // namespace platform
+} // namespace vtl::platform

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
-namespace platform {
+namespace vtl::platform {
 
 // What went through an output stream opened by open_output_utf8 or take_standard_output: the
 // bytes the system took and the first failure. It must outlive the stream; the stream updates
@@ -34,4 +34,4 @@ FILE* take_standard_output(OutputTally* tally);
 // file, whatever name reaches it).
 bool is_same_file(FILE* stream, const OutputTally& tally, const char* path);
 
-} // namespace platform
+} // namespace vtl::platform

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace platform {
+namespace vtl::platform {
 
 // Separator between a folder and a name within it.
 #ifdef _WIN32
@@ -15,4 +15,4 @@ constexpr char kFolderSeparator = '/';
 // Tells whether a file (not a folder) at path (UTF-8) can be opened for reading.
 bool file_readable(const std::string& path);
 
-} // namespace platform
+} // namespace vtl::platform

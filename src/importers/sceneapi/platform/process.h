@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace platform {
+namespace vtl::platform {
 
 // Starts the executable at path (UTF-8) detached: without arguments, with the caller's
 // environment and current folder, inheriting no handles or descriptors (on POSIX its standard
@@ -11,4 +11,4 @@ namespace platform {
 // process behind to be reaped. True when the program was started.
 bool launch_detached(const std::string& path);
 
-} // namespace platform
+} // namespace vtl::platform

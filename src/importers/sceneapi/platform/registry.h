@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace platform {
+namespace vtl::platform {
 
 // The two roots the records are looked up under.
 enum class RegistryRoot { current_user, local_machine };
@@ -102,4 +102,4 @@ private:
     std::unique_ptr<Data> data_;
 };
 
-} // namespace platform
+} // namespace vtl::platform

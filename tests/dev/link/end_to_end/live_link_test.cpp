@@ -236,7 +236,7 @@ TEST_F(LiveLinkTest, TheInstanceReceivesWhatAFileWouldHoldAndNamesItsContent) {
 TEST_F(LiveLinkTest, WithoutAQualifyingInstanceTheApplicationIsStartedAndAwaited) {
     // The installation's port range starts with a port in use: the instance takes a later one.
     int lowest = 0;
-    const platform::UniqueFd taken = test_support::listen_on_loopback(lowest);
+    const vtl::platform::UniqueFd taken = test_support::listen_on_loopback(lowest);
     ASSERT_GT(lowest, 0);
     char range[96];
     std::snprintf(range, sizeof range, "\"LiveLinkPort\"=\"%d\"\n\"LiveLinkMaxPort\"=dword:%08x\n",

@@ -62,8 +62,8 @@ bool wait_for_file(const std::string& path, double seconds) {
     return wait_until(seconds, [&path] { return std::filesystem::exists(path); });
 }
 
-platform::UniqueFd listen_on_loopback(int& port) {
-    platform::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+vtl::platform::UniqueFd listen_on_loopback(int& port) {
+    vtl::platform::UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

@@ -17,7 +17,7 @@ bool wait_until(double seconds, const std::function<bool()>& check);
 bool wait_for_file(const std::string& path, double seconds = 5.0);
 
 // A socket listening on a free port of the loopback interface; `port` receives it, 0 on failure.
-platform::UniqueFd listen_on_loopback(int& port);
+vtl::platform::UniqueFd listen_on_loopback(int& port);
 
 // One started stand-in; ends it when destroyed. Move-only.
 class StandIn {

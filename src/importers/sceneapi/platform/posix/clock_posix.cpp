@@ -3,9 +3,7 @@
 #include <cerrno>
 #include <ctime>
 
-namespace platform {
-
-namespace {} // namespace
+namespace vtl::platform {
 
 bool time_of_day_text(std::string& out) {
     std::time_t now = std::time(nullptr);
@@ -36,4 +34,4 @@ void sleep_ms(std::uint32_t milliseconds) noexcept {
     }
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-namespace platform {
+namespace vtl::platform {
 
 // The library's symbols stay out of the global scope, so that two libraries with the same
 // names do not interfere.
@@ -21,4 +21,4 @@ void DynamicLibrary::unload() noexcept {
     handle_ = nullptr;
 }
 
-} // namespace platform
+} // namespace vtl::platform

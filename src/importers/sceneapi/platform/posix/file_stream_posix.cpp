@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 
@@ -117,4 +117,4 @@ bool is_same_file(FILE*, const OutputTally& tally, const char* path) {
     return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
-} // namespace platform
+} // namespace vtl::platform

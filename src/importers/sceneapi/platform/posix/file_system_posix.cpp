@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace platform {
+namespace vtl::platform {
 
 bool file_readable(const std::string& path) {
     // Non-blocking, so that a named pipe does not hold the caller up.
@@ -15,4 +15,4 @@ bool file_readable(const std::string& path) {
     return ::fstat(fd.get(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-} // namespace platform
+} // namespace vtl::platform

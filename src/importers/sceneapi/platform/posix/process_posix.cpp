@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 
@@ -162,4 +162,4 @@ bool launch_detached(const std::string& path) {
     return child_ok && got == 0;
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -29,7 +29,7 @@
 // sees one version of it. Only a regular file is read: a file that is missing, cannot be read,
 // is larger than 16 MiB, or is a folder, a named pipe or a device is an empty root.
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 
@@ -416,4 +416,4 @@ RegistryStore::State RegistryStore::state() const noexcept {
     return data_->state;
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -3,7 +3,7 @@
 
 #include <unistd.h>
 
-namespace platform {
+namespace vtl::platform {
 
 // Owns one descriptor; move-only.
 class UniqueFd {
@@ -39,4 +39,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace platform
+} // namespace vtl::platform

@@ -2,7 +2,7 @@
 
 #include "platform/win32/windows_lean.h"
 
-namespace platform {
+namespace vtl::platform {
 
 bool time_of_day_text(std::string& out) {
     char text[200];
@@ -30,4 +30,4 @@ void sleep_ms(std::uint32_t milliseconds) noexcept {
     Sleep(static_cast<DWORD>(milliseconds));
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -3,7 +3,7 @@
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_lean.h"
 
-namespace platform {
+namespace vtl::platform {
 
 DynamicLibrary DynamicLibrary::load(const std::string& path) {
     std::wstring wide = utf8_to_wide(path);
@@ -21,4 +21,4 @@ void DynamicLibrary::unload() noexcept {
     handle_ = nullptr;
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -6,7 +6,7 @@
 #include <io.h>
 #include <string>
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 
@@ -73,4 +73,4 @@ bool is_same_file(FILE* stream, const OutputTally&, const char* path) {
            open_file.nFileIndexLow == named.nFileIndexLow;
 }
 
-} // namespace platform
+} // namespace vtl::platform

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 struct StreamCloser {
@@ -21,4 +21,4 @@ bool file_readable(const std::string& path) {
     return stream != nullptr;
 }
 
-} // namespace platform
+} // namespace vtl::platform

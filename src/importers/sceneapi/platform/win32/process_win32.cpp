@@ -3,7 +3,7 @@
 #include "platform/win32/wide_text.h"
 #include "platform/win32/windows_lean.h"
 
-namespace platform {
+namespace vtl::platform {
 
 // The process and thread handles are closed at once: the system neither waits for the
 // program nor watches it, and nothing is left to reap.
@@ -23,4 +23,4 @@ bool launch_detached(const std::string& path) {
     return true;
 }
 
-} // namespace platform
+} // namespace vtl::platform

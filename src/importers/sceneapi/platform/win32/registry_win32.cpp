@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-namespace platform {
+namespace vtl::platform {
 
 namespace {
 
@@ -134,4 +134,4 @@ RegistryStore::State RegistryStore::state() const noexcept {
     return State::read;
 }
 
-} // namespace platform
+} // namespace vtl::platform

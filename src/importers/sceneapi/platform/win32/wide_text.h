@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace platform {
+namespace vtl::platform {
 
 // Returns the UTF-8 text as UTF-16; empty when it is not valid UTF-8.
 std::wstring utf8_to_wide(const std::string& text);
@@ -11,4 +11,4 @@ std::wstring utf8_to_wide(const std::string& text);
 // Returns the UTF-16 text as UTF-8.
 std::string wide_to_utf8(const wchar_t* text, std::size_t length);
 
-} // namespace platform
+} // namespace vtl::platform

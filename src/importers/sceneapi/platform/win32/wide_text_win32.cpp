@@ -3,7 +3,7 @@
 
 #include <climits>
 
-namespace platform {
+namespace vtl::platform {
 
 std::wstring utf8_to_wide(const std::string& text) {
     if (text.empty() || text.size() > static_cast<std::size_t>(INT_MAX)) return std::wstring();
@@ -25,4 +25,4 @@ std::string wide_to_utf8(const wchar_t* text, std::size_t length) {
     return narrow;
 }
 
-} // namespace platform
+} // namespace vtl::platform
