@@ -5,17 +5,29 @@
 
 namespace vtl {
 
+namespace {
+
+// Opens an image texture shader of `type` on `file` with its coordinate scales; returns the
+// shader's number.
+int begin_texture(vtlSceneapi_oo& oo, const char* type, const std::string& file, float u_scale,
+                  float v_scale) {
+    const int n = static_cast<int>(oo.begin_shader(type));
+    oo.set_parameter("uv_projection", 4);
+    oo.set_parameter("texture", file);
+    oo.set_parameter("uv_scale_u", u_scale);
+    oo.set_parameter("uv_scale_v", v_scale);
+    return n;
+}
+
+} // namespace
+
 // Without a back-end no builder writes anything; they all return 0 then.
 
 int texture_shader(vtlSceneapi_oo& oo, const std::string& file, const vtlColor& default_color,
                    bool blend, float u_scale, float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    const int n = static_cast<int>(oo.begin_shader("texture2_rgb"));
-    oo.set_parameter("uv_projection", 4);
-    oo.set_parameter("texture", file);
-    oo.set_parameter("uv_scale_u", u_scale);
-    oo.set_parameter("uv_scale_v", v_scale);
+    const int n = begin_texture(oo, "texture2_rgb", file, u_scale, v_scale);
     oo.set_parameter("blend_color", blend);
     scene_param::set_color(*api, "default_color", default_color);
     oo.end_shader();
@@ -84,11 +96,7 @@ int opacity_shader(vtlSceneapi_oo& oo, int base, const std::string& opacity_text
                    float v_scale) {
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return 0;
-    const int t = static_cast<int>(oo.begin_shader("texture2_rgba"));
-    oo.set_parameter("uv_projection", 4);
-    oo.set_parameter("texture", opacity_texture);
-    oo.set_parameter("uv_scale_u", u_scale);
-    oo.set_parameter("uv_scale_v", v_scale);
+    const int t = begin_texture(oo, "texture2_rgba", opacity_texture, u_scale, v_scale);
     api->end_shader();
 
     const int a = static_cast<int>(oo.begin_shader("vtl_advanced"));
