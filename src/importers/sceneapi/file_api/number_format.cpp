@@ -33,14 +33,6 @@ constexpr int fixed3_precision = 3;
 constexpr uint64_t g_mantissa_low = 100000;
 constexpr uint64_t g_mantissa_end = 1000000;
 
-// IEEE 754 layouts: fraction bits, exponent field of infinities and NaNs, exponent bias.
-constexpr int float_fraction_bits = 23;
-constexpr uint32_t float_exponent_max = 0xff;
-constexpr int float_exponent_bias = 127;
-constexpr int double_fraction_bits = 52;
-constexpr uint64_t double_exponent_max = 0x7ff;
-constexpr int double_exponent_bias = 1023;
-
 // "00", "01", ... "99": two decimal digits for every value below 100.
 struct DigitPairs {
     char text[200];
@@ -277,39 +269,34 @@ char* put_decimal(char* out, uint32_t v) {
     return end;
 }
 
-} // namespace
-
-char* g(char* out, double v) {
-    uint64_t bits = 0;
+// "%g" of a float or a double: zeros, then the integer fast path for normal values, then the
+// exact general path for subnormals, infinities, NaNs and what 64 bits cannot decide.
+template <typename Float, typename Bits, int fraction_bits, int exponent_max, int exponent_bias>
+char* g_binary(char* out, Float v) {
+    Bits bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    const bool negative = (bits >> 63) != 0;
-    const uint64_t exponent = (bits >> double_fraction_bits) & double_exponent_max;
-    const uint64_t fraction = bits & ((uint64_t{1} << double_fraction_bits) - 1);
+    const bool negative = (bits >> (8 * sizeof bits - 1)) != 0;
+    const Bits exponent = (bits >> fraction_bits) & exponent_max;
+    const Bits fraction = bits & ((Bits{1} << fraction_bits) - 1);
     if (exponent == 0 && fraction == 0) return put_zero(out, negative);
-    if (exponent != 0 && exponent != double_exponent_max) {
-        const int log2 = static_cast<int>(exponent) - double_exponent_bias;
-        char* end = g_from_binary(out, negative, fraction | (uint64_t{1} << double_fraction_bits),
-                                  double_fraction_bits + 1, log2 - double_fraction_bits, log2);
-        if (end != nullptr) return end;
-    }
-    return g_general(out, v); // subnormals, infinities, NaNs, and what 64 bits cannot decide
-}
-
-char* g_float_general(char* out, float v) {
-    uint32_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    const bool negative = (bits >> 31) != 0;
-    const uint32_t exponent = (bits >> float_fraction_bits) & float_exponent_max;
-    const uint32_t fraction = bits & ((uint32_t{1} << float_fraction_bits) - 1);
-    if (exponent == 0 && fraction == 0) return put_zero(out, negative);
-    if (exponent != 0 && exponent != float_exponent_max) {
-        const int log2 = static_cast<int>(exponent) - float_exponent_bias;
-        const uint32_t mant = fraction | (uint32_t{1} << float_fraction_bits);
-        char* end = g_from_binary(out, negative, mant, float_fraction_bits + 1,
-                                  log2 - float_fraction_bits, log2);
+    if (exponent != 0 && exponent != Bits{exponent_max}) {
+        const int log2 = static_cast<int>(exponent) - exponent_bias;
+        char* end = g_from_binary(out, negative, fraction | (Bits{1} << fraction_bits),
+                                  fraction_bits + 1, log2 - fraction_bits, log2);
         if (end != nullptr) return end;
     }
     return g_general(out, v);
+}
+
+} // namespace
+
+// The IEEE 754 layouts: fraction bits, exponent field of infinities and NaNs, exponent bias.
+char* g(char* out, double v) {
+    return g_binary<double, uint64_t, 52, 0x7ff, 1023>(out, v);
+}
+
+char* g_float_general(char* out, float v) {
+    return g_binary<float, uint32_t, 23, 0xff, 127>(out, v);
 }
 
 char* fixed16(char* out, double v) {
