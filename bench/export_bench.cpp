@@ -520,7 +520,7 @@ int main(int argc, char** argv) {
     char host[256] = "";
     gethostname(host, sizeof host - 1);
     // The thread count the writer takes by itself (SCENEAPI_THREADS, else the cores).
-    const unsigned threads = chunk_pipeline::default_threads();
+    const unsigned threads = vtl::chunk_pipeline::default_threads();
     std::printf(
         "export_bench on %s, %ld cores, the writer's threads: %u (SCENEAPI_THREADS "
         "overrides); best of %d runs (%d on the large and 10M meshes, the snprintf reference "

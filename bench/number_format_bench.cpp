@@ -59,7 +59,7 @@ const std::vector<double>& doubles() {
 // Runs `write` over the sample, one number per iteration.
 template <class T, class Write>
 void run(benchmark::State& state, const std::vector<T>& sample, Write write) {
-    char text[number_format::max_chars];
+    char text[vtl::number_format::max_chars];
     std::size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(write(text, sample[i]));
@@ -70,40 +70,40 @@ void run(benchmark::State& state, const std::vector<T>& sample, Write write) {
 }
 
 void g_float_ours(benchmark::State& state) {
-    run(state, floats(), [](char* out, float v) { return number_format::g_float(out, v); });
+    run(state, floats(), [](char* out, float v) { return vtl::number_format::g_float(out, v); });
 }
 
 void g_float_snprintf(benchmark::State& state) {
     run(state, floats(), [](char* out, float v) {
-        return std::snprintf(out, number_format::max_chars, g_format, static_cast<double>(v));
+        return std::snprintf(out, vtl::number_format::max_chars, g_format, static_cast<double>(v));
     });
 }
 
 void g_float_to_chars(benchmark::State& state) {
     run(state, floats(), [](char* out, float v) {
-        return std::to_chars(out, out + number_format::max_chars, static_cast<double>(v),
+        return std::to_chars(out, out + vtl::number_format::max_chars, static_cast<double>(v),
                              std::chars_format::general, g_precision)
             .ptr;
     });
 }
 
 void g_double_ours(benchmark::State& state) {
-    run(state, doubles(), [](char* out, double v) { return number_format::g(out, v); });
+    run(state, doubles(), [](char* out, double v) { return vtl::number_format::g(out, v); });
 }
 
 void g_double_snprintf(benchmark::State& state) {
     run(state, doubles(), [](char* out, double v) {
-        return std::snprintf(out, number_format::max_chars, g_format, v);
+        return std::snprintf(out, vtl::number_format::max_chars, g_format, v);
     });
 }
 
 void fixed16_ours(benchmark::State& state) {
-    run(state, doubles(), [](char* out, double v) { return number_format::fixed16(out, v); });
+    run(state, doubles(), [](char* out, double v) { return vtl::number_format::fixed16(out, v); });
 }
 
 void fixed16_snprintf(benchmark::State& state) {
     run(state, doubles(), [](char* out, double v) {
-        return std::snprintf(out, number_format::max_chars, fixed16_format, v);
+        return std::snprintf(out, vtl::number_format::max_chars, fixed16_format, v);
     });
 }
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-using chunk_pipeline::ChunkPipeline;
+using vtl::chunk_pipeline::ChunkPipeline;
 using test_support::settle_threads;
 using test_support::thread_count;
 
@@ -107,7 +107,7 @@ TEST(ChunkPipeline, ThreadCountFromTheEnvironment) {
     const std::string kept = saved ? saved : "";
     for (const auto& [value, expected] : cases) {
         setenv("SCENEAPI_THREADS", value, 1);
-        EXPECT_EQ(chunk_pipeline::default_threads(), expected) << "\"" << value << "\"";
+        EXPECT_EQ(vtl::chunk_pipeline::default_threads(), expected) << "\"" << value << "\"";
     }
     if (saved)
         setenv("SCENEAPI_THREADS", kept.c_str(), 1);

@@ -44,7 +44,7 @@ const double double_inf = std::numeric_limits<double>::infinity();
 class CLocaleHandle {
 public:
     template <class T> std::string print(const char* format, T value) const {
-        char text[number_format::max_chars + 1];
+        char text[vtl::number_format::max_chars + 1];
         const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
         std::setlocale(LC_NUMERIC, "C");
         // mingw-w64's printf drops the sign of a NaN; the reference is the C library's text
@@ -80,7 +80,7 @@ public:
 
     // The text printf writes for one value in the "C" locale.
     template <class T> std::string print(const char* format, T value) const {
-        char text[number_format::max_chars + 1];
+        char text[vtl::number_format::max_chars + 1];
         const locale_t previous = uselocale(handle_);
         const int length = std::snprintf(text, sizeof text, format, value);
         uselocale(previous);
@@ -94,7 +94,7 @@ private:
 
 // The text one of our functions writes for one value.
 template <class T> std::string ours(char* (*format)(char*, T), T value) {
-    char text[number_format::max_chars];
+    char text[vtl::number_format::max_chars];
     return std::string(text, format(text, value));
 }
 
@@ -171,15 +171,15 @@ TEST_P(NumberFormat, EdgeValuesMatchPrintf) {
     }
     for (const float f : floats)
         doubles.push_back(f);
-    expect_like_printf(number_format::g_float, "%g", floats);
-    expect_like_printf(number_format::g, "%g", doubles);
-    expect_like_printf(number_format::fixed16, "%16.16f", doubles);
-    expect_like_printf(number_format::fixed3, "%.3f", doubles);
+    expect_like_printf(vtl::number_format::g_float, "%g", floats);
+    expect_like_printf(vtl::number_format::g, "%g", doubles);
+    expect_like_printf(vtl::number_format::fixed16, "%16.16f", doubles);
+    expect_like_printf(vtl::number_format::fixed3, "%.3f", doubles);
 
     const std::vector<int32_t> ints = {0, 1, -1, 9, 10, 99, 100, -100, INT32_MIN, INT32_MAX};
-    expect_like_printf(number_format::int32, "%d", ints);
+    expect_like_printf(vtl::number_format::int32, "%d", ints);
     const std::vector<uint32_t> uints = {0u, 1u, 9u, 10u, 4294967295u, 2147483648u, 1000000000u};
-    expect_like_printf(number_format::uint32, "%u", uints);
+    expect_like_printf(vtl::number_format::uint32, "%u", uints);
 }
 
 TEST_P(NumberFormat, RandomFloatsMatchPrintf) {
@@ -189,7 +189,7 @@ TEST_P(NumberFormat, RandomFloatsMatchPrintf) {
         const uint32_t bits = random();
         std::memcpy(&f, &bits, sizeof f);
     }
-    expect_like_printf(number_format::g_float, "%g", floats);
+    expect_like_printf(vtl::number_format::g_float, "%g", floats);
 
     floats.clear(); // what meshes hold: few decimals, thousandths, unit vectors
     for (int k = -1000000; k <= 1000000; k += 2 * sample_divisor)
@@ -197,7 +197,7 @@ TEST_P(NumberFormat, RandomFloatsMatchPrintf) {
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     for (int i = 0; i < 1000000 / sample_divisor; ++i)
         floats.push_back(unit(random));
-    expect_like_printf(number_format::g_float, "%g", floats);
+    expect_like_printf(vtl::number_format::g_float, "%g", floats);
 }
 
 TEST_P(NumberFormat, RandomDoublesMatchPrintf) {
@@ -207,10 +207,10 @@ TEST_P(NumberFormat, RandomDoublesMatchPrintf) {
         const uint64_t bits = random();
         std::memcpy(&d, &bits, sizeof d);
     }
-    expect_like_printf(number_format::g, "%g", doubles);
+    expect_like_printf(vtl::number_format::g, "%g", doubles);
     doubles.resize(doubles.size() / 10); // their fixed texts run to hundreds of digits
-    expect_like_printf(number_format::fixed16, "%16.16f", doubles);
-    expect_like_printf(number_format::fixed3, "%.3f", doubles);
+    expect_like_printf(vtl::number_format::fixed16, "%16.16f", doubles);
+    expect_like_printf(vtl::number_format::fixed3, "%.3f", doubles);
 
     doubles.clear(); // coordinates, some of them floats widened, some with few binary digits
     std::uniform_real_distribution<double> coordinate(-10000.0, 10000.0);
@@ -218,9 +218,9 @@ TEST_P(NumberFormat, RandomDoublesMatchPrintf) {
         const double d = coordinate(random);
         doubles.insert(doubles.end(), {d, static_cast<float>(d), std::ldexp(std::round(d), -8)});
     }
-    expect_like_printf(number_format::g, "%g", doubles);
-    expect_like_printf(number_format::fixed16, "%16.16f", doubles);
-    expect_like_printf(number_format::fixed3, "%.3f", doubles);
+    expect_like_printf(vtl::number_format::g, "%g", doubles);
+    expect_like_printf(vtl::number_format::fixed16, "%16.16f", doubles);
+    expect_like_printf(vtl::number_format::fixed3, "%.3f", doubles);
 }
 
 TEST_P(NumberFormat, RandomIntegersMatchPrintf) {
@@ -231,8 +231,8 @@ TEST_P(NumberFormat, RandomIntegersMatchPrintf) {
     std::vector<int32_t> ints;
     for (const uint32_t u : uints)
         ints.push_back(static_cast<int32_t>(u));
-    expect_like_printf(number_format::uint32, "%u", uints);
-    expect_like_printf(number_format::int32, "%d", ints);
+    expect_like_printf(vtl::number_format::uint32, "%u", uints);
+    expect_like_printf(vtl::number_format::int32, "%d", ints);
 }
 
 } // namespace

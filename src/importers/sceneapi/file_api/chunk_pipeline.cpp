@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-namespace chunk_pipeline {
+namespace vtl::chunk_pipeline {
 
 namespace {
 
@@ -23,8 +23,8 @@ struct Shared {
     std::mutex lock;
     std::condition_variable changed;
     std::size_t chunks = 0;
-    std::size_t next = 0;    // the next chunk to claim
-    std::size_t written = 0; // chunks written so far
+    std::size_t next = 0;           // the next chunk to claim
+    std::size_t written = 0;        // chunks written so far
     std::vector<std::size_t> ready; // per slot: 1 + the chunk formatted into it, 0 for none
     std::vector<char*> buffers;
     std::vector<char*> ends;
@@ -185,4 +185,4 @@ void ChunkPipeline::run(unsigned threads, std::size_t chunks, std::size_t slot_b
     if (shared.failure) std::rethrow_exception(shared.failure);
 }
 
-} // namespace chunk_pipeline
+} // namespace vtl::chunk_pipeline

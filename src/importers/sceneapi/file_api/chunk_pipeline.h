@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-namespace chunk_pipeline {
+namespace vtl::chunk_pipeline {
 
 // The thread count of the process: SCENEAPI_THREADS when it holds a number from 1 up (1: no
 // thread is started), else the number of cores the system reports (at least 1, at most 64).
@@ -49,4 +49,4 @@ private:
     std::size_t slot_bytes_ = 0;
 };
 
-} // namespace chunk_pipeline
+} // namespace vtl::chunk_pipeline

@@ -17,7 +17,7 @@
 #include <intrin.h>
 #endif
 
-namespace number_format {
+namespace vtl::number_format {
 namespace {
 
 // Significant digits of "%g" with its default precision.
@@ -319,4 +319,4 @@ char* uint32_general(char* out, uint32_t v) {
     return put_decimal(out, v);
 }
 
-} // namespace number_format
+} // namespace vtl::number_format

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace number_format {
+namespace vtl::number_format {
 
 // Enough for the longest text any function here writes ("%16.16f" of -DBL_MAX).
 constexpr std::size_t max_chars = 352;
@@ -195,4 +195,4 @@ inline char* int32(char* out, int32_t v) {
     return uint32(out, v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
 }
 
-} // namespace number_format
+} // namespace vtl::number_format

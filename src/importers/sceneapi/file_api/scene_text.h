@@ -3,10 +3,10 @@
 
 #include <cstddef>
 
-namespace scene_text {
+namespace vtl::scene_text {
 
 // Longest formatted piece of one output call; longer pieces are cut here. The reader knows a
 // cut string by this length.
 constexpr std::size_t kMaxPiece = 1048574;
 
-} // namespace scene_text
+} // namespace vtl::scene_text

@@ -7,7 +7,7 @@
 #include <cfloat>
 #include <cstring>
 
-using namespace scene_text;
+using namespace vtl::scene_text;
 
 namespace {
 
@@ -35,7 +35,7 @@ template <typename T> T load(const void* p, std::size_t index = 0) {
 
 // Room kept free in an array's piece for one more element: four numbers, separators and a line
 // break.
-constexpr std::size_t kElementReserve = 4 * number_format::max_chars + 64;
+constexpr std::size_t kElementReserve = 4 * vtl::number_format::max_chars + 64;
 
 std::size_t element_size(int t) {
     switch (t) {
@@ -287,11 +287,11 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
         write_elements(
             [&](char* p, uint32_t i) {
                 const std::size_t first = std::size_t(i) * 3;
-                p = number_format::g_float(p, float_at(first));
+                p = vtl::number_format::g_float(p, float_at(first));
                 *p++ = ' ';
-                p = number_format::g_float(p, float_at(first + 1));
+                p = vtl::number_format::g_float(p, float_at(first + 1));
                 *p++ = ' ';
-                return number_format::g_float(p, float_at(first + 2));
+                return vtl::number_format::g_float(p, float_at(first + 2));
             },
             3, 3 * kMaxGChars + 2);
         break;
@@ -300,7 +300,7 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
             [&](char* p, uint32_t i) {
                 for (std::size_t k = 0; k < 4; ++k) {
                     if (k) *p++ = ' ';
-                    p = number_format::g_float(p, float_at(std::size_t(i) * 4 + k));
+                    p = vtl::number_format::g_float(p, float_at(std::size_t(i) * 4 + k));
                 }
                 return p;
             },
@@ -309,14 +309,14 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     case vtl_type::float1:
         write_elements(
             [&](char* p, uint32_t i) {
-                return number_format::g_float(p, finite_or_minus_one(float_at(i)));
+                return vtl::number_format::g_float(p, finite_or_minus_one(float_at(i)));
             },
             1, kMaxGChars);
         break;
     case vtl_type::double1:
         write_elements(
             [&](char* p, uint32_t i) {
-                return number_format::fixed16(p, finite_or_minus_one(load<double>(data, i)));
+                return vtl::number_format::fixed16(p, finite_or_minus_one(load<double>(data, i)));
             },
             1, kMaxFixed16FloatRangeChars);
         break;
@@ -325,7 +325,7 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
             [&](char* p, uint32_t i) {
                 for (std::size_t k = 0; k < 3; ++k) {
                     if (k) *p++ = ' ';
-                    p = number_format::g(p, load<double>(data, std::size_t(i) * 3 + k));
+                    p = vtl::number_format::g(p, load<double>(data, std::size_t(i) * 3 + k));
                 }
                 return p;
             },
@@ -334,8 +334,10 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     case vtl_type::integer:
     case vtl_type::shader_id:
         write_elements(
-            [&](char* p, uint32_t i) { return number_format::int32(p, load<int32_t>(data, i)); }, 1,
-            kMaxIntChars);
+            [&](char* p, uint32_t i) {
+                return vtl::number_format::int32(p, load<int32_t>(data, i));
+            },
+            1, kMaxIntChars);
         break;
     case vtl_type::boolean:
         write_elements(

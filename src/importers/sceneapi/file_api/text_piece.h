@@ -27,17 +27,17 @@ public:
     // Appends one character.
     TextPiece& ch(char c) { return text(&c, 1); }
     // "%g" of a double.
-    TextPiece& g(double v) { return number(number_format::g(scratch_, v)); }
+    TextPiece& g(double v) { return number(vtl::number_format::g(scratch_, v)); }
     // "%g" of a float.
-    TextPiece& g(float v) { return number(number_format::g_float(scratch_, v)); }
+    TextPiece& g(float v) { return number(vtl::number_format::g_float(scratch_, v)); }
     // "%16.16f".
-    TextPiece& fixed16(double v) { return number(number_format::fixed16(scratch_, v)); }
+    TextPiece& fixed16(double v) { return number(vtl::number_format::fixed16(scratch_, v)); }
     // "%.3f".
-    TextPiece& fixed3(double v) { return number(number_format::fixed3(scratch_, v)); }
+    TextPiece& fixed3(double v) { return number(vtl::number_format::fixed3(scratch_, v)); }
     // "%d".
-    TextPiece& d(int32_t v) { return number(number_format::int32(scratch_, v)); }
+    TextPiece& d(int32_t v) { return number(vtl::number_format::int32(scratch_, v)); }
     // "%u".
-    TextPiece& u(uint32_t v) { return number(number_format::uint32(scratch_, v)); }
+    TextPiece& u(uint32_t v) { return number(vtl::number_format::uint32(scratch_, v)); }
 
     const char* data() const { return begin_; }
     std::size_t size() const { return static_cast<std::size_t>(end_ - begin_); }
@@ -59,5 +59,5 @@ private:
     char* begin_;
     char* end_;
     std::size_t cap_;
-    char scratch_[number_format::max_chars];
+    char scratch_[vtl::number_format::max_chars];
 };

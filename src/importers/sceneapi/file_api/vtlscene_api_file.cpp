@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cstring>
 
-using namespace scene_text;
+using namespace vtl::scene_text;
 
 namespace {
 
@@ -47,7 +47,7 @@ constexpr std::size_t kBlankRun = sizeof(kBlanks) - 1;
 
 vtlScene_api_file::vtlScene_api_file(FILE* output, bool binary_arrays)
     : output_(output), binary_arrays_(binary_arrays),
-      format_buffer_(new char[kMaxPiece + 2]), threading_{chunk_pipeline::default_threads(),
+      format_buffer_(new char[kMaxPiece + 2]), threading_{vtl::chunk_pipeline::default_threads(),
                                                           kThreadedMinValues, kChunkBytes} {
     NumericLocale& locale = numeric_locale();
     if (locale.writers++ == 0) {

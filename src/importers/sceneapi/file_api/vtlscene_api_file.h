@@ -125,7 +125,7 @@ public:
     // this threshold, 1.35x with 196,608.
     static constexpr std::size_t kThreadedMinValues = 65536;
     static constexpr std::size_t kChunkBytes = 192 * 1024;
-    // A new writer takes chunk_pipeline::default_threads() (SCENEAPI_THREADS overrides it).
+    // A new writer takes vtl::chunk_pipeline::default_threads() (SCENEAPI_THREADS overrides it).
     void set_array_threading(const ArrayThreading& threading) { threading_ = threading; }
     const ArrayThreading& array_threading() const { return threading_; }
 
@@ -168,7 +168,7 @@ private:
     void put_vector_statement(const char* keyword, double x, double y, double z);
     void put_message(const char* open, const char* text);
     // A new output piece in the format buffer.
-    TextPiece piece() { return TextPiece(format_buffer_.get(), scene_text::kMaxPiece); }
+    TextPiece piece() { return TextPiece(format_buffer_.get(), vtl::scene_text::kMaxPiece); }
     void open_block(const char* keyword, const char* name); // keyword, name, " {", one level in
     void open_styled_block(const char* keyword, const char* name, bool style); // saves the style
     void close_block();                                                        // one level out, "}"
@@ -207,5 +207,6 @@ private:
     unsigned writer_flags_ = kInitialFlags;
     std::unique_ptr<char[]> format_buffer_; // one formatted output piece
     ArrayThreading threading_;
-    chunk_pipeline::ChunkPipeline pipeline_; // chunk buffers of threaded arrays, kept for reuse
+    vtl::chunk_pipeline::ChunkPipeline
+        pipeline_; // chunk buffers of threaded arrays, kept for reuse
 };
