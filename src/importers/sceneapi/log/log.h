@@ -96,8 +96,12 @@ public:
 
 template <typename OutputPolicy> Log<OutputPolicy>::~Log() {
     try {
-        os_ << std::endl;
-        OutputPolicy::output(os_.str());
+        // The line is ended here, not through the stream: a stream that failed (a value that
+        // could not be added when memory ran out) takes nothing more, and the next line would be
+        // glued to this one.
+        std::string line = os_.str();
+        line += '\n';
+        OutputPolicy::output(line);
     } catch (...) {
         // A line that cannot be finished is dropped; logging never ends the host.
     }
