@@ -1,6 +1,5 @@
 #include "platform/process.h"
 
-#include "platform/clock.h"
 #include "support/temp_folder.h"
 
 #include <cerrno>
@@ -15,22 +14,11 @@
 #include <unistd.h>
 
 using test_support::TempFolder;
+using test_support::wait_for_line;
 
 namespace {
 
-constexpr std::uint32_t kPollStepMs = 20;
-constexpr std::uint32_t kPollLimitMs = 20000;
 constexpr int kProbeDescriptor = 57;
-
-// Waits, within a bound, until the file exists and has a complete last line.
-std::string wait_for_line(const std::string& path) {
-    for (std::uint32_t waited = 0; waited < kPollLimitMs; waited += kPollStepMs) {
-        std::string content = test_support::read_file(path);
-        if (!content.empty() && content.back() == '\n') return content;
-        vtl::platform::sleep_ms(kPollStepMs);
-    }
-    return std::string();
-}
 
 // Writes an executable shell script.
 std::string write_script(const TempFolder& folder, const std::string& name,

@@ -14,6 +14,15 @@ namespace test_support {
 
 inline constexpr const char* kRegistryHeader = "Windows Registry Editor Version 5.00\n\n";
 
+// A text value of a registry key, or "<unread>" when the key refuses it (`limit` counts the
+// bytes of the text and its terminator as UTF-16).
+template <typename Key>
+std::string text_of(const Key& key, const std::string& name, std::size_t limit = 2048) {
+    std::string value = "<unread>";
+    key.read_text(name, limit, value);
+    return value;
+}
+
 #ifdef _WIN32
 // On Windows the library reads the registry itself: the same records are written into it (under
 // the test program's private Wine prefix) and removed again when this object goes. The files

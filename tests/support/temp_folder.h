@@ -7,9 +7,11 @@
 #include "support/windows_posix.h"
 #include <random>
 #endif
+#include <chrono>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace test_support {
@@ -44,10 +46,14 @@ public:
     }
 
     // Returns the folder's path.
-    const std::string& path() const { return path_; }
+    const std::string& path() const {
+        return path_;
+    }
 
     // Returns the path of a name inside the folder.
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string file(const std::string& name) const {
+        return path_ + "/" + name;
+    }
 
     // Writes a file inside the folder and returns its path.
     std::string write(const std::string& name, const std::string& content) const {
@@ -80,5 +86,16 @@ inline std::string read_file(const char* path) {
     return read_file(std::filesystem::u8path(path));
 }
 #endif
+
+// Waits, within 20 seconds, until a file another process writes ends in a line feed; returns its
+// content, or nothing when the time passed.
+inline std::string wait_for_line(const std::string& path) {
+    for (int waited = 0; waited < 20000; waited += 20) {
+        std::string content = read_file(path);
+        if (!content.empty() && content.back() == '\n') return content;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return std::string();
+}
 
 } // namespace test_support

@@ -3,7 +3,6 @@
 // launch tests, which count descriptors and look for zombies.
 #include "platform/process.h"
 
-#include "platform/clock.h"
 #include "support/temp_folder.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -17,21 +16,9 @@
 #include <string>
 
 using test_support::TempFolder;
+using test_support::wait_for_line;
 
 namespace {
-
-constexpr std::uint32_t kPollStepMs = 20;
-constexpr std::uint32_t kPollLimitMs = 20000;
-
-// Waits, within a bound, until the file exists and has a complete last line.
-std::string wait_for_line(const std::string& path) {
-    for (std::uint32_t waited = 0; waited < kPollLimitMs; waited += kPollStepMs) {
-        std::string content = test_support::read_file(path);
-        if (!content.empty() && content.back() == '\n') return content;
-        vtl::platform::sleep_ms(kPollStepMs);
-    }
-    return std::string();
-}
 
 // The report program, copied under a name with non-ASCII letters and a space.
 std::string report_program(const TempFolder& folder) {
