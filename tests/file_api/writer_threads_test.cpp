@@ -1,9 +1,14 @@
 // Whole numeric arrays formatted on several threads: the text is byte for byte the text of the
 // calling thread alone and the text of snprintf, at several thread counts, chunk sizes, array
 // lengths (odd ones, around the threading threshold and around the 1 MiB piece of the writer)
-// and indentations. Nothing here depends on timing.
+// and indentations. Under them the chunk pipeline: chunks reach the writer in order, failures on
+// any thread reach the caller, and no thread is left running when a run returns or throws.
+// Nothing here depends on timing.
 
+#include "file_api/chunk_pipeline.h"
 #include "support/scene_memory.h"
+#include "support/scoped_variable.h"
+#include "support/thread_count.h"
 
 #include <cfloat>
 #include <climits>
@@ -11,13 +16,21 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <limits>
+#include <mutex>
 #include <random>
+#include <set>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
 
 using Threading = vtlScene_api_file::ArrayThreading;
+using test_support::ScopedVariable;
+using test_support::settle_threads;
+using test_support::thread_count;
+using vtl::chunk_pipeline::ChunkPipeline;
 
 // Element data of every numeric array type, from one seed: mixed magnitudes and signs, and
 // some special values.
@@ -100,12 +113,13 @@ std::string reference_array(int t, const void* data, uint32_t n, unsigned indent
     return text + "] ";
 }
 
-// One array parameter inside an object's geometry (indented by two blanks, or not at all).
-std::string write_array(int t, const void* data, uint32_t n, const Threading& threading,
+// One array parameter inside an object's geometry (indented by two blanks, or not at all), with
+// the given threading or a new writer's own.
+std::string write_array(int t, const void* data, uint32_t n, const Threading* threading,
                         bool indented) {
     return write_scene(
         [&](vtlScene_api_file& w) {
-            w.set_array_threading(threading);
+            if (threading) w.set_array_threading(*threading);
             w.begin_object("part", false);
             w.begin_geometry("triangles");
             vtlArray array{data, n};
@@ -127,14 +141,15 @@ std::string expected_scene(int t, const void* data, uint32_t n, bool indented) {
 void expect_like_snprintf(int t, const void* data, uint32_t n, bool indented,
                           std::size_t min_values, std::initializer_list<std::size_t> chunk_bytes) {
     const std::string expected = expected_scene(t, data, n, indented);
-    ASSERT_EQ(write_array(t, data, n, Threading{1, 0, 1000}, indented), expected)
-        << "t=" << t << " n=" << n;
+    const Threading one{1, 0, 1000};
+    ASSERT_EQ(write_array(t, data, n, &one, indented), expected) << "t=" << t << " n=" << n;
     for (unsigned threads : {2u, 3u, 8u})
-        for (std::size_t bytes : chunk_bytes)
-            ASSERT_EQ(write_array(t, data, n, Threading{threads, min_values, bytes}, indented),
-                      expected)
+        for (std::size_t bytes : chunk_bytes) {
+            const Threading threading{threads, min_values, bytes};
+            ASSERT_EQ(write_array(t, data, n, &threading, indented), expected)
                 << "t=" << t << " n=" << n << " threads=" << threads << " chunk_bytes=" << bytes
                 << " indented=" << indented;
+        }
 }
 
 TEST(WriterThreads, OddLengthsInSmallChunksOfEveryElementType) {
@@ -148,6 +163,7 @@ TEST(WriterThreads, OddLengthsInSmallChunksOfEveryElementType) {
                                      {1, 8 * 60, 23 * 14, 1000});
 }
 
+// A new writer's own settings, its thread count from SCENEAPI_THREADS.
 TEST(WriterThreads, DefaultSettingsAroundTheThreshold) {
     const std::size_t threshold = vtlScene_api_file::kThreadedMinValues;
     const Values values(threshold + 8, 11);
@@ -158,9 +174,13 @@ TEST(WriterThreads, DefaultSettingsAroundTheThreshold) {
         {vtl_type::color, (threshold + 2) / 3}, // the first count at or above
         {vtl_type::color, (threshold + 2) / 3 + 1}, {vtl_type::float1, threshold + 3},
     };
-    for (const auto& [t, n] : cases)
-        expect_like_snprintf(t, data_of(values, t), uint32_t(n), true, threshold,
-                             {vtlScene_api_file::kChunkBytes});
+    for (const char* threads : {"2", "3", "8"}) {
+        ScopedVariable variable("SCENEAPI_THREADS", threads);
+        for (const auto& [t, n] : cases)
+            ASSERT_EQ(write_array(t, data_of(values, t), uint32_t(n), nullptr, true),
+                      expected_scene(t, data_of(values, t), uint32_t(n), true))
+                << "t=" << t << " n=" << n << " threads=" << threads;
+    }
 }
 
 // The calling thread's path writes a whole array in pieces of at most 1,048,574 bytes; arrays
@@ -186,9 +206,8 @@ TEST(WriterThreads, ArraysAroundTheMegabytePiece) {
     const std::string expected =
         expected_scene(vtl_type::color, values.floats.data(), 100003, true);
     ASSERT_GT(expected.size(), 2u * piece);
-    ASSERT_EQ(
-        write_array(vtl_type::color, values.floats.data(), 100003, Threading{3, 1, 77777}, true),
-        expected);
+    const Threading odd{3, 1, 77777};
+    ASSERT_EQ(write_array(vtl_type::color, values.floats.data(), 100003, &odd, true), expected);
 }
 
 // Block form (inside a group) and a captured anonymous shader keep their own text.
@@ -209,6 +228,101 @@ TEST(WriterThreads, BlockFormAndCapturedShaders) {
     };
     for (unsigned threads : {2u, 3u, 8u})
         EXPECT_EQ(write_scene(calls(threads)), write_scene(calls(1))) << threads;
+}
+
+// Chunk k is "<k>:" followed by k % 13 letters.
+char* format_chunk(std::size_t k, char* p) {
+    p += std::sprintf(p, "%zu:", k);
+    for (std::size_t i = 0; i < k % 13; ++i)
+        *p++ = char('a' + i);
+    return p;
+}
+std::string expected_text(std::size_t chunks) {
+    std::string text;
+    char buffer[64];
+    for (std::size_t k = 0; k < chunks; ++k)
+        text.append(buffer, format_chunk(k, buffer));
+    return text;
+}
+
+TEST(ChunkPipeline, ChunksAreWrittenInOrderAtEveryThreadCount) {
+    settle_threads();
+    const int before = thread_count();
+    ChunkPipeline pipeline; // runs again with its kept buffers, smaller and bigger ones
+    std::size_t run = 0;
+    for (unsigned threads : {1u, 2u, 3u, 8u, 64u, 200u}) {
+        for (std::size_t chunks : {0, 1, 2, 7, 1001}) {
+            std::string out;
+            std::mutex seen_lock;
+            std::set<std::thread::id> seen;
+            const std::size_t slot_bytes[] = {64, 32, 4096};
+            pipeline.run(
+                threads, chunks, slot_bytes[run++ % 3],
+                [&](std::size_t k, char* p) {
+                    std::lock_guard<std::mutex> held(seen_lock);
+                    seen.insert(std::this_thread::get_id());
+                    return format_chunk(k, p);
+                },
+                [&](const char* data, std::size_t size) { out.append(data, size); });
+            EXPECT_EQ(out, expected_text(chunks)) << threads << " threads, " << chunks;
+            EXPECT_LE(seen.size(), std::size_t(threads));
+            EXPECT_EQ(thread_count(), before) << "a thread outlived the run";
+        }
+    }
+}
+
+TEST(ChunkPipeline, AFailureInAFormatOrAWriteReachesTheCallerAndStopsTheRun) {
+    settle_threads();
+    const int before = thread_count();
+    for (unsigned threads : {1u, 2u, 3u, 8u}) {
+        for (std::size_t failing : {0, 5, 99}) {
+            ChunkPipeline pipeline;
+            std::string out;
+            try {
+                pipeline.run(
+                    threads, 100, 64,
+                    [&](std::size_t k, char* p) -> char* {
+                        if (k == failing) throw std::runtime_error("chunk failed");
+                        return format_chunk(k, p);
+                    },
+                    [&](const char* data, std::size_t size) { out.append(data, size); });
+                ADD_FAILURE() << "no exception, threads " << threads;
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "chunk failed");
+            }
+            // A run of whole chunks from the start, none at or past the failing one.
+            const std::string before_failure = expected_text(failing);
+            EXPECT_LE(out.size(), before_failure.size());
+            EXPECT_EQ(out, before_failure.substr(0, out.size()));
+            EXPECT_EQ(thread_count(), before) << "a thread outlived the run";
+        }
+        ChunkPipeline pipeline;
+        std::size_t writes = 0;
+        EXPECT_THROW(pipeline.run(threads, 500, 64, format_chunk,
+                                  [&](const char*, std::size_t) {
+                                      if (++writes == 3) throw std::runtime_error("disk full");
+                                  }),
+                     std::runtime_error);
+        EXPECT_EQ(writes, 3u);
+        EXPECT_EQ(thread_count(), before);
+    }
+}
+
+TEST(ChunkPipeline, ThreadCountFromTheEnvironment) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned system = cores < 1 ? 1 : cores > 64 ? 64 : cores;
+    const std::pair<const char*, unsigned> cases[] = {
+        {"1", 1},       {"3", 3},        {"8", 8},       {"1000", 64}, {"0", system},
+        {"-2", system}, {"two", system}, {"4x", system}, {"", system}};
+    for (const auto& [value, expected] : cases) {
+        ScopedVariable variable("SCENEAPI_THREADS", value);
+        // A new writer takes that count, with the threshold and chunk size its header names.
+        Threading taken{};
+        write_scene([&taken](vtlScene_api_file& w) { taken = w.array_threading(); });
+        EXPECT_EQ(taken.threads, expected) << "\"" << value << "\"";
+        EXPECT_EQ(taken.min_values, vtlScene_api_file::kThreadedMinValues);
+        EXPECT_EQ(taken.chunk_bytes, vtlScene_api_file::kChunkBytes);
+    }
 }
 
 } // namespace
