@@ -247,3 +247,13 @@ TEST(RoundTrip, AnInlineShaderCutWithItsPieceEndsWhereTheCutIs) {
         }
     }
 }
+
+TEST(RoundTrip, AnInlineShaderHoldingAHexTextIsNeverCut) {
+    // The writer writes a piece holding a text written by byte count whole: a line that ends
+    // where the cut would fall is no cut.
+    const std::string text = "\"p\" ! \"t\" {\n \"a\" xX41,\n \"b\" \"" +
+                             std::string(kPiece - 24, 'p') + "\",\n \"c\" 1,\n},\n";
+    const Document doc = read_text(text);
+    ASSERT_EQ(doc.nodes.size(), 1u);
+    EXPECT_EQ(doc.nodes[0].values.at(0).body.size(), 3u);
+}
