@@ -333,13 +333,23 @@ bool ViewServer::start(std::string& error) {
     sigaddset(&blocked, SIGINT);
     sigaddset(&blocked, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &blocked, &previous);
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    serving_ended_ = false;
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        serving_ended_ = true;
+    });
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return true;
 }
 
 void ViewServer::stop() {
-    if (server_) server_->stop();
+    if (server_ && thread_.joinable()) {
+        // The server takes a stop only once its loop runs: a stop asked for before the serving
+        // thread's first step would be lost, and the join below would wait for ever.
+        while (!server_->is_running() && !serving_ended_)
+            std::this_thread::yield();
+        server_->stop();
+    }
     if (thread_.joinable()) thread_.join();
 }
 

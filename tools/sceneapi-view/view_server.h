@@ -13,6 +13,7 @@
 // 127.0.0.1:PORT or localhost:PORT (a page of another site reaching it through DNS rebinding),
 // and 403 to a request whose query does not carry the token of its URL.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -94,6 +95,7 @@ private:
     ServerOptions options_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    std::atomic<bool> serving_ended_{false}; // the serving thread has left its loop
     int port_ = 0;
     mutable std::mutex mutex_;
     std::shared_ptr<const Snapshot> current_;
