@@ -46,10 +46,12 @@ std::string short_number(std::mt19937_64& random, bool any_form) {
         std::snprintf(text, sizeof text, "%.6e", sign * tenth(random) * 1e-3);
         break;
     case 5: // from here on, forms that turn the array into doubles
-        std::snprintf(text, sizeof text, "%.15g", unit(random));
+        std::snprintf(text, sizeof text, "%.17g",
+                      unit(random) * std::pow(10.0, int(random() % 60) - 30));
         break;
     case 6:
-        std::snprintf(text, sizeof text, "%.17g", unit(random) * 1e300);
+        std::snprintf(text, sizeof text, "%16.16f",
+                      unit(random) * std::pow(10.0, int(random() % 40) - 20));
         break;
     default:
         std::snprintf(text, sizeof text, "%lld", (long long)(random() >> 4));
@@ -118,9 +120,10 @@ TEST(NumberArrayTest, ArrayTurnedIntoDoublesPartWayKeepsEveryValue) {
     for (int round = 0; round < 20; ++round) {
         ArrayText a = random_array(random, 3000, 1500);
         // Makes sure the second half holds a long form whatever the draw gave.
-        const std::string tail = "1e300 ] ,\n\"q\" 1.5.5,\n";
+        const std::string tail = "1e300 0.000000000000000000000000000001e-200 "
+                                 "123456789012345678901234567890 ] ,\n\"q\" 1.5.5,\n";
         a.text.replace(a.text.rfind(" ] ,"), std::string::npos, " " + tail);
-        a.numbers.push_back(1e300);
+        a.numbers.insert(a.numbers.end(), {1e300, 1e-230, 123456789012345678901234567890.0});
         ++a.elements;
         expect_read_as_strtod(a, false);
     }

@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <string>
 
 using namespace vtl::reader;
@@ -348,32 +347,6 @@ TEST(ReaderTest, ReportsFaultsWithLineAndColumn) {
     ReadResult missing = read_scene_file("/nonexistent/dir/x.scene");
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.error.message.find("cannot open"), std::string::npos);
-}
-
-TEST(ReaderTest, NumbersReadAsTheCLibraryReadsThem) {
-    std::mt19937_64 random(42);
-    std::uniform_real_distribution<double> unit(-1, 1);
-    const char* const formats[] = {"%g", "%16.16f", "%.17g", "%.9g", "%e"};
-    std::string text = "\"n\" [ ";
-    std::vector<double> expected;
-    for (int i = 0; i < 20000; ++i) {
-        const double magnitude = std::pow(10.0, int(random() % 60) - 30);
-        const double v = i % 7 == 0 ? double(int64_t(random() >> 8)) : unit(random) * magnitude;
-        char number[512];
-        std::snprintf(number, sizeof number, formats[i % 5], v);
-        text += number;
-        text += ',';
-        expected.push_back(std::strtod(number, nullptr));
-    }
-    text += "0.000000000000000000000000000001e-200,123456789012345678901234567890 ] ,\n";
-    expected.push_back(1e-230);
-    expected.push_back(123456789012345678901234567890.0);
-    ReadResult r = read_scene(text);
-    ASSERT_TRUE(r.ok) << r.error.describe();
-    const std::vector<double>& read = r.document.nodes.at(0).values.at(0).array.numbers;
-    ASSERT_EQ(read.size(), expected.size());
-    for (std::size_t i = 0; i < read.size(); ++i)
-        ASSERT_EQ(read[i], expected[i]) << i;
 }
 
 TEST(ReaderTest, AnyNestingUpToTheBoundIsReadAndDeeperIsRefusedWithoutDeepCalls) {
