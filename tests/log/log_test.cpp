@@ -92,6 +92,22 @@ TEST_F(LogFileTest, TheBaseNameFollowsTheLastSeparatorOfEitherKind) {
     EXPECT_TRUE(std::regex_match(text, layout)) << text;
 }
 
+// A value the line's stream cannot take, as when memory runs out while a statement is built.
+struct Unwritable {};
+std::ostream& operator<<(std::ostream& stream, Unwritable) {
+    stream.setstate(std::ios::badbit);
+    return stream;
+}
+
+TEST_F(LogFileTest, ALineWhoseStreamFailedStillEndsBeforeTheNext) {
+    { vtl::FILELog().get_stream(vtl::logERROR, "a.cpp", 1) << "kept" << Unwritable{} << "lost"; }
+    { vtl::FILELog().get_stream(vtl::logERROR, "b.cpp", 2) << "next"; }
+    std::regex layout(std::string("a\\.cpp:1 - ") + kTimePattern + " ERROR:  kept\nb\\.cpp:2 - " +
+                      kTimePattern + " ERROR:  next\n");
+    const std::string text = read_file(log_path());
+    EXPECT_TRUE(std::regex_match(text, layout)) << text;
+}
+
 TEST_F(LogFileTest, StatementsAboveTheMaximumOrTheReportingLevelAreNeverEvaluated) {
     vtl::FILELog::reporting_level() = vtl::logINFO;
     g_evaluations = 0;
