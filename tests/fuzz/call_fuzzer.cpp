@@ -4,8 +4,6 @@
 #include "sceneapi_cs_wrapper.h"
 
 #include <climits>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,7 +11,6 @@
 #include <limits>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <utility>
 
 namespace fuzz {
@@ -46,9 +43,7 @@ private:
 struct HostString {
     bool null = false;
     std::string text;
-    const char* arg() const { return null ? nullptr : text.c_str(); }
-    // What the library takes a null as.
-    const std::string& value() const { return text; }
+    const char* arg() const { return null ? nullptr : text.c_str(); } // a null reads as ""
 };
 
 template <typename T> T pick(Rng& rng, std::initializer_list<T> values) {
@@ -189,7 +184,7 @@ struct Session {
     // A host string the open file must carry.
     HostString carried() {
         HostString h = str();
-        expect(h.value());
+        expect(h.text);
         return h;
     }
 
@@ -289,7 +284,7 @@ struct Session {
         const int id = rng.one_in(2) ? static_cast<int>(rng.below(6)) : integer();
         const HostString name = str();
         define(id, name);
-        if (open && materials.insert(id).second) expect(name.value());
+        if (open && materials.insert(id).second) expect(name.text);
     }
 
     void run_sequence(std::uint64_t length);
@@ -314,7 +309,7 @@ template <void (*begin)(const char*), std::optional<std::string> S::*object>
 void begin_object(S& s) {
     const HostString name = s.str();
     begin(name.arg());
-    s.*object = name.value();
+    s.*object = name.text;
 }
 
 // Every export of the interface; a new export is one more line here.
@@ -425,7 +420,7 @@ const Export kExports[] = {
          const HostString name = s.str();
          const auto color = s.array<float>(3, [&] { return s.real(); });
          addPointLight(name.arg(), s.real(), S::data(color));
-         if (color) s.expect(name.value());
+         if (color) s.expect(name.text);
      }},
     {"addIesLight", 2,
      [](S& s) {
@@ -441,7 +436,7 @@ const Export kExports[] = {
      [](S& s) {
          const HostString name = s.str();
          beginAnimation(name.arg(), s.real(), s.real(), s.flag());
-         s.animation = name.value();
+         s.animation = name.text;
          s.animation_folder.clear();
      }},
     {"addFrame", 6,
@@ -453,7 +448,7 @@ const Export kExports[] = {
      [](S& s) {
          const HostString folder = s.str();
          setFolder(folder.arg());
-         if (s.animation) s.animation_folder = folder.value();
+         if (s.animation) s.animation_folder = folder.text;
      }},
     {"endAnimation", 3,
      [](S& s) {
