@@ -221,28 +221,6 @@ TEST(Writer, CallSequencesWriteTheirExactText) {
          "  surface   \"lambert\" {\n   \"color\" 1 0 0,\n  }  \n"
          "  // assuming surface shader\n"
          "  surface   \"lambert\" {\n   \"color\" 1 0 0,\n  }  \n }\n}\n"},
-        {"nested captured shaders with push and pop",
-         [](vtlScene_api_file& w) {
-             float half = 0.5f;
-             w.begin_material("m", false);
-             w.begin_shader(nullptr, "outer");
-             vtlShader outer = w.get_shader();
-             w.push_shader();
-             w.begin_shader(nullptr, "inner");
-             w.set_parameter("k", 3, &half);
-             w.end_shader();
-             vtlShader inner = w.get_shader();
-             EXPECT_NE(inner, outer);
-             w.pop_shader();
-             EXPECT_EQ(w.get_shader(), outer);
-             w.set_parameter_shader("sub", inner);
-             w.end_shader();
-             EXPECT_EQ(w.get_shader(), outer);
-             w.set_shader(0, outer);
-             w.end_material();
-         },
-         "\n#define material \"m\" {\n surface  \"outer\" {\n  \"sub\" !  \"inner\" {\n"
-         "   \"k\" 0.5,\n  } ,\n } \n}\n"},
         {"a captured shader with a byte-counted write is placed byte for byte",
          [](vtlScene_api_file& w) {
              w.begin_material("m", true);
@@ -253,18 +231,6 @@ TEST(Writer, CallSequencesWriteTheirExactText) {
              w.end_material();
          },
          "material \"m\" {\n surface xX7465782274757265 {\n \"file\" \"a.png\",\n} \n}\n"},
-        {"a shader handle parameter is placed at indentation two",
-         [](vtlScene_api_file& w) {
-             float one = 1;
-             w.begin_shader(nullptr, "noise");
-             w.set_parameter("scale", 3, &one);
-             w.end_shader();
-             vtlShader noise = w.get_shader();
-             w.begin_object("o", true);
-             w.set_parameter("pattern", 0x10000, &noise);
-             w.end_object();
-         },
-         "object \"o\" {\n pattern   \"noise\" {\n   \"scale\" 1,\n  }\n}\n"},
         {"floats follow the non-finite rule",
          [](vtlScene_api_file& w) {
              for (float f : {kNaN, kInf, -kInf, FLT_MAX, -FLT_MAX, 1e38f, -0.0f, 1e-5f, 9.9999995f})

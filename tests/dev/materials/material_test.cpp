@@ -309,12 +309,8 @@ TEST(GenericMaterial, SpecularRoughnessOrASpecularTextureChooseThePlasticShader)
     EXPECT_EQ(by_empty_texture.get_shader_name(), "vtl_diffuse");
 }
 
-TEST(Clamp01, ClampsToTheUnitRangeAndPassesNaN) {
-    EXPECT_EQ(vtl::clamp01(-0.5f), 0.0f);
-    EXPECT_EQ(vtl::clamp01(2.0f), 1.0f);
-    EXPECT_EQ(vtl::clamp01(0.25f), 0.25f);
-    EXPECT_EQ(vtl::clamp01(0.0f), 0.0f);
-    EXPECT_EQ(vtl::clamp01(1.0f), 1.0f);
+// The glass case shows a colour clamped at both ends; here what the file cannot show.
+TEST(Clamp01, ClampsAnInfinityAndPassesNaN) {
     EXPECT_EQ(vtl::clamp01(-std::numeric_limits<float>::infinity()), 0.0f);
     EXPECT_TRUE(std::isnan(vtl::clamp01(std::numeric_limits<float>::quiet_NaN())));
 }

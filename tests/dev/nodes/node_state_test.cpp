@@ -174,13 +174,6 @@ TEST(FBXAnimation, WriteReturnsWhatTheBackEndSaidAtTheEnd) {
     EXPECT_FALSE(animation.write(f.oo));
 }
 
-TEST(LightNode, OnlyGeometryIsEverAnInstance) {
-    EXPECT_FALSE(vtl::DefaultRTModule().is_instance());
-    EXPECT_FALSE(vtl::FBXAnimation("a", 0, 1, false).is_instance());
-    EXPECT_FALSE(vtl::LightCamera("c").is_instance());
-    EXPECT_FALSE(vtl::NurbsCurve().is_instance());
-}
-
 TEST(LightNode, WithoutABackEndNothingHappens) {
     vtl::PassThroughFactory factory(nullptr);
     vtl::vtlSceneapi_oo oo(&factory);

@@ -211,8 +211,8 @@ const Case kCases[] = {
     {"a trimmed NURBS surface, the trim arrays after Pw",
      [](Oo& oo) {
          vtl::SimpleNurbsSurface surface("patch");
-         surface.set_knot_domain(0, 1, 0, 1);
-         surface.set_order(2, 2);
+         surface.set_knot_domain(0, 1, 0, 2);
+         surface.set_order(3, 4);
          for (double k : {0.0, 0.0, 1.0, 1.0}) {
              surface.add_uknot(k);
              surface.add_vknot(k);
@@ -229,9 +229,9 @@ const Case kCases[] = {
      "  \"umin\" " Z ",\n"
      "  \"umax\" " O ",\n"
      "  \"vmin\" " Z ",\n"
-     "  \"vmax\" " O ",\n"
-     "  \"uorder\" " T ",\n"
-     "  \"vorder\" " T ",\n"
+     "  \"vmax\" " T ",\n"
+     "  \"uorder\" 3.0000000000000000,\n"
+     "  \"vorder\" 4.0000000000000000,\n"
      "  \"uknot\" [ " Z "," Z "," O "," O " ] ,\n"
      "  \"vknot\" [ " Z "," Z "," O "," O " ] ,\n"
      "  \"Pw\" [ " Z "," Z "," Z "," O "," O "," Z "," Z "," O "," Z ",\n"
@@ -276,33 +276,15 @@ const Case kCases[] = {
      "  \"edge_uvw\" [ ] ,\n"
      " }\n" +
          kDefaultMaterialAndEnd},
-    {"an untrimmed NURBS surface defined, then placed",
+    {"a NURBS surface made from an id is placed as an instance",
      [](Oo& oo) {
          vtl::SimpleNurbsSurface surface("p");
-         surface.set_knot_domain(0, 1, 0, 2);
-         surface.set_order(3, 4);
-         surface.add_uknot(0.5);
-         surface.add_control_point(1, 1, 0, 0.5);
-         surface.define(oo);
+         surface.set_object_id(4);
          surface.emit(oo);
      },
-     "#define object \"p\" {\n"
-     " id 1\n"
-     " geometry \"nurbs\" {\n"
-     "  \"umin\" " Z ",\n"
-     "  \"umax\" " O ",\n"
-     "  \"vmin\" " Z ",\n"
-     "  \"vmax\" " T ",\n"
-     "  \"uorder\" 3.0000000000000000,\n"
-     "  \"vorder\" 4.0000000000000000,\n"
-     "  \"uknot\" [ 0.5000000000000000 ] ,\n"
-     "  \"vknot\" [ ] ,\n"
-     "  \"Pw\" [ " O "," O "," Z ",0.5000000000000000 ] ,\n"
-     " }\n"
-     "}\n"
      "object \"p\" {\n"
      " geometry \"instance\" {\n"
-     "  \"id\" 1,\n"
+     "  \"id\" 4,\n"
      " }\n" +
          kDefaultMaterialAndEnd},
     {"keyframes as parallel arrays",
