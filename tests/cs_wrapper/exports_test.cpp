@@ -259,8 +259,18 @@ TEST(Exports, CallsOutsideTheContractAreIgnored) {
     setMaterial(1);
     endTriangleObject(nullptr, false);
     addIesLight(nullptr, nullptr);
+    // A second end without a new begin ends nothing.
+    endAnimation();
+    endAnimation();
+    one_triangle("twice");
+    endTriangleObject(nullptr, true);
+    endTriangleObject(nullptr, true);
     closeFile();
     const std::string body = body_after_opening(read_file(path));
+    for (const char* once :
+         {"#define object \"twice\"", "object \"twice\" {\n geometry \"instance\""})
+        EXPECT_EQ(body.find(once), body.rfind(once)) << once;
+    EXPECT_EQ(body.find("animation "), body.rfind("animation ")) << body;
     EXPECT_EQ(body.find("lost"), std::string::npos);
     EXPECT_EQ(body.find("\"x\""), std::string::npos);
     EXPECT_EQ(body.find("camera"), std::string::npos);
