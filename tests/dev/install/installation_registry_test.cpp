@@ -106,56 +106,40 @@ TEST_F(InstallationRegistryTest, TheChoiceOfInstallation) {
     const std::string active9 =
         "\"PhotaraActivePath\"=\"C:\\\\Program Files\\\\Vantel\\\\Photara 9\\\\\"\n";
     const std::string version8 = "\"PhotaraVersion\"=\"Photara 8\"\n";
+    const std::string active12 = "\"PhotaraActivePath\"=\"/opt/vantel/Photara 12/\"\n";
+    const std::string version8_active9 = version8 + "\"PhotaraActivePath\"=\"/opt/Photara 9/\"\n";
+    const std::string version11 = "\"PhotaraVersion\"=\"Photara 11\"\n";
+    const std::string no_bin_name11 =
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 11]\n\"BinFolder\"=\"/opt/no-bin\"\n";
     struct Case {
         int lowest, highest;
         Choice expected;
         std::string user, machine = "";
     };
+    auto user = [this](int version, bool executable_exists = true) {
+        return installation(kUser, version, executable_exists);
+    };
+    auto machine = [this](int version) { return installation(kMachine, version); };
     const Case cases[] = {
         // The newest version wins across both roots, the current user on equal versions.
-        {7, 20, {"/opt/user8/bin", 8}, installation(kUser, 8), installation(kMachine, 7)},
-        {7, 20, {"/opt/machine9/bin", 9}, installation(kUser, 7), installation(kMachine, 9)},
-        {7, 20, {"/opt/user8/bin", 8}, installation(kUser, 8), installation(kMachine, 8)},
+        {7, 20, {"/opt/user8/bin", 8}, user(8), machine(7)},
+        {7, 20, {"/opt/machine9/bin", 9}, user(7), machine(9)},
+        {7, 20, {"/opt/user8/bin", 8}, user(8), machine(8)},
         // Only versions in range count.
-        {5, 7, {"/opt/machine7/bin", 7}, installation(kUser, 8), installation(kMachine, 7)},
-        {9, 20, {"", kUntouched}, installation(kUser, 8), installation(kMachine, 7)},
+        {5, 7, {"/opt/machine7/bin", 7}, user(8), machine(7)},
+        {9, 20, {"", kUntouched}, user(8), machine(7)},
         // An installation without its executable is passed over.
-        {5,
-         20,
-         {"/opt/user9/bin", 9},
-         installation(kUser, 12, false) + installation(kUser, 9) +
-             "[HKEY_CURRENT_USER\\SOFTWARE\\Vantel\\Photara 11]\n\"BinFolder\"=\"/opt/no-bin\"\n"},
+        {5, 20, {"/opt/user9/bin", 9}, user(12, false) + user(9) + no_bin_name11},
         // The active path names the version first; out of range, or naming no installation,
         // the highest installed version.
-        {5,
-         20,
-         {"/opt/user9/bin", 9},
-         base(kUser, active9) + installation(kUser, 9) + installation(kUser, 10)},
-        {10,
-         20,
-         {"/opt/user10/bin", 10},
-         base(kUser, active9) + installation(kUser, 9) + installation(kUser, 10)},
-        {5,
-         20,
-         {"/opt/user10/bin", 10},
-         base(kUser, "\"PhotaraActivePath\"=\"/opt/vantel/Photara 12/\"\n") +
-             installation(kUser, 9) + installation(kUser, 10)},
+        {5, 20, {"/opt/user9/bin", 9}, base(kUser, active9) + user(9) + user(10)},
+        {10, 20, {"/opt/user10/bin", 10}, base(kUser, active9) + user(9) + user(10)},
+        {5, 20, {"/opt/user10/bin", 10}, base(kUser, active12) + user(9) + user(10)},
         // The version value comes before enumeration, the active path before both.
-        {5,
-         20,
-         {"/opt/user8/bin", 8},
-         base(kUser, version8) + installation(kUser, 8) + installation(kUser, 9)},
-        {5,
-         20,
-         {"/opt/user9/bin", 9},
-         base(kUser, version8 + "\"PhotaraActivePath\"=\"/opt/Photara 9/\"\n") +
-             installation(kUser, 8) + installation(kUser, 9)},
+        {5, 20, {"/opt/user8/bin", 8}, base(kUser, version8) + user(8) + user(9)},
+        {5, 20, {"/opt/user9/bin", 9}, base(kUser, version8_active9) + user(8) + user(9)},
         // A version value out of range is passed over.
-        {7,
-         10,
-         {"/opt/user9/bin", 9},
-         base(kUser, "\"PhotaraVersion\"=\"Photara 11\"\n") + installation(kUser, 11) +
-             installation(kUser, 9) + installation(kUser, 8)},
+        {7, 10, {"/opt/user9/bin", 9}, base(kUser, version11) + user(11) + user(9) + user(8)},
     };
     for (const Case& c : cases) {
         records(c.user, c.machine);
@@ -181,45 +165,42 @@ TEST_F(InstallationRegistryTest, TheActivePathVersionIsBetweenProductNameAndLast
 }
 
 TEST_F(InstallationRegistryTest, PortsTheirTypesAndTheirRange) {
+    // The record's texts of the lowest and the highest port; "" where there is none.
     struct Case {
-        std::string values;
+        const char *lowest, *highest;
         int status, low, high;
     };
     const Case cases[] = {
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00002332\n", 0, 9000, 9010},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"10000\"\n", 0, 9000, 10000},
-        {"\"LiveLinkPort\"=dword:00002328\n", -1, 9000, kUntouched},
+        {"dword:00002328", "dword:00002332", 0, 9000, 9010},
+        {"\"9000\"", "\"10000\"", 0, 9000, 10000},
+        {"dword:00002328", "", -1, 9000, kUntouched},
         // The highest port is read as the same type as the lowest.
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=\"9010\"\n", -1, 9000, kUntouched},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=dword:00002332\n", -1, 9000, kUntouched},
-        {"", -2, kUntouched, kUntouched},
+        {"dword:00002328", "\"9010\"", -1, 9000, kUntouched},
+        {"\"9000\"", "dword:00002332", -1, 9000, kUntouched},
+        {"", "", -2, kUntouched, kUntouched},
         // Ports outside 1..65535 are no ports.
-        {"\"LiveLinkPort\"=dword:00000001\n\"LiveLinkMaxPort\"=dword:0000ffff\n", 0, 1, 65535},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:7fffffff\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:00010000\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00002328\n\"LiveLinkMaxPort\"=dword:ffffffff\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:00000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=dword:80000000\n\"LiveLinkMaxPort\"=dword:00002332\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"4294976296\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"67560\"\n", -1, 9000, kUntouched},
-        {"\"LiveLinkPort\"=\"9000\"\n\"LiveLinkMaxPort\"=\"99999999999999999999\"\n", -1, 9000,
-         kUntouched},
-        {"\"LiveLinkPort\"=\"-1\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
-        {"\"LiveLinkPort\"=\"none\"\n\"LiveLinkMaxPort\"=\"9010\"\n", -2, kUntouched, kUntouched},
-        {"\"LiveLinkPort\"=\"65535\"\n\"LiveLinkMaxPort\"=\"65535\"\n", 0, 65535, 65535},
+        {"dword:00000001", "dword:0000ffff", 0, 1, 65535},
+        {"dword:00002328", "dword:7fffffff", -1, 9000, kUntouched},
+        {"dword:00002328", "dword:00010000", -1, 9000, kUntouched},
+        {"dword:00002328", "dword:ffffffff", -1, 9000, kUntouched},
+        {"dword:00000000", "dword:00002332", -2, kUntouched, kUntouched},
+        {"dword:80000000", "dword:00002332", -2, kUntouched, kUntouched},
+        {"\"4294976296\"", "\"9010\"", -2, kUntouched, kUntouched},
+        {"\"9000\"", "\"67560\"", -1, 9000, kUntouched},
+        {"\"9000\"", "\"99999999999999999999\"", -1, 9000, kUntouched},
+        {"\"-1\"", "\"9010\"", -2, kUntouched, kUntouched},
+        {"\"none\"", "\"9010\"", -2, kUntouched, kUntouched},
+        {"\"65535\"", "\"65535\"", 0, 65535, 65535},
     };
     for (const Case& c : cases) {
-        records(installation(kUser, 8, true, c.values));
+        const std::string values =
+            (*c.lowest ? std::string("\"LiveLinkPort\"=") + c.lowest + "\n" : "") +
+            (*c.highest ? std::string("\"LiveLinkMaxPort\"=") + c.highest + "\n" : "");
+        records(installation(kUser, 8, true, values));
         int low = kUntouched, high = kUntouched;
-        EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), c.status) << c.values;
-        EXPECT_EQ(low, c.low) << c.values;
-        EXPECT_EQ(high, c.high) << c.values;
+        EXPECT_EQ(registry.get_live_link_ports(&low, &high, 5, 20), c.status) << values;
+        EXPECT_EQ(low, c.low) << values;
+        EXPECT_EQ(high, c.high) << values;
     }
     records("");
     int low = kUntouched, high = kUntouched;

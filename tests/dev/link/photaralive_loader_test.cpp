@@ -3,7 +3,6 @@
 #include "file_api/vtlscene_api.h"
 #include "live_fixture.h"
 
-#include <climits>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -17,22 +16,6 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class LoaderTest : public LiveFixture {};
-
-TEST_F(LoaderTest, TheProgramFolderIsSearchedFor32BeforeTheLibraryFor64) {
-    install(7);
-    FakeLiveState& state = place_fake("vtlphotaralive6_64.so");
-    EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
-    EXPECT_TRUE(loaded(bin_folder() + "/vtlphotaralive6_64.so"));
-    EXPECT_EQ(state.calls, Calls({"initialize"}));
-    vtl_unload_live_library();
-    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed"}));
-
-    // With both present, the one for 32 wins.
-    std::string first = place_library(NULL_ROOT_LIBRARY, "vtlphotaralive6_32.so");
-    EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
-    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed"}));
-    EXPECT_FALSE(loaded(first)); // freed again for want of a live root
-}
 
 TEST_F(LoaderTest, VersionsBeforeSixUseTheOldBaseName) {
     install(5);
@@ -73,26 +56,6 @@ TEST_F(LoaderTest, AnUnusableLibraryIsFreedAndTheNextCallStartsAgain) {
     FakeLiveState& state = place_fake();
     EXPECT_NE(vtl_get_query_api(7, 20), nullptr);
     EXPECT_EQ(state.calls, Calls({"initialize"}));
-}
-
-TEST_F(LoaderTest, TheWidestVersionRangesFindTheInstallation) {
-    install(8);
-    FakeLiveState& state = place_fake();
-    for (const auto& range : {std::make_pair(INT_MIN, INT_MAX), std::make_pair(1, INT_MAX),
-                              std::make_pair(INT_MIN, 8)}) {
-        EXPECT_NE(vtl_get_query_api(range.first, range.second), nullptr);
-        vtl_unload_live_library();
-    }
-    EXPECT_EQ(vtl_get_query_api(INT_MAX, INT_MIN), nullptr);
-    EXPECT_EQ(state.calls, Calls({"initialize", "destroyed", "initialize", "destroyed",
-                                  "initialize", "destroyed"}));
-}
-
-TEST_F(LoaderTest, WithoutInstallationNothingIsLoaded) {
-    install(6);
-    FakeLiveState& state = place_fake();
-    EXPECT_EQ(vtl_get_scene_api(7, 20), nullptr);
-    EXPECT_TRUE(state.calls.empty());
 }
 
 TEST_F(LoaderTest, TheLoaderLogsItsStepsInTheResourceFolder) {

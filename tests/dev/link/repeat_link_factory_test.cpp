@@ -89,13 +89,13 @@ TEST_F(RepeatLinkFactoryTest, AfterTheLastAttemptTheRegistryPortRangeIsScanned) 
     install(8, "\"LiveLinkPort\"=dword:00001b58\n\"LiveLinkMaxPort\"=dword:00001b5a\n");
     FakeLiveState& state = place_fake();
     state.instance_documents = {instances({})};
-    state.open_ports = {7001};
+    state.open_ports = {7002}; // the range's last
     RepeatLinkFactory factory;
     configure(factory, false, 1);
     EXPECT_NE(factory.get_api(), nullptr);
     EXPECT_EQ(state.instance_queries, 1); // one attempt: no query after the launch
     EXPECT_EQ(state.calls, Calls({"initialize", "set_id 1", "connect 127.0.0.1 7000 1",
-                                  "connect 127.0.0.1 7001 1"}));
+                                  "connect 127.0.0.1 7001 1", "connect 127.0.0.1 7002 1"}));
 }
 
 TEST_F(RepeatLinkFactoryTest, WithoutAReachablePortTheApiIsDroppedAndTheLibraryStays) {

@@ -4,6 +4,7 @@
 
 #include "dev/link/photara_live.h"
 #include "file_api/vtlscene_api.h"
+#include "platform/dynamic_library.h"
 #include "stand_in_processes.h"
 
 #include "support/temp_folder.h"
@@ -11,16 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
 #include <future>
 #include <memory>
-#include <mutex>
+#include <poll.h>
 #include <string>
 #include <sys/socket.h>
-#include <thread>
 
 namespace {
 
@@ -34,92 +32,19 @@ constexpr auto kExportBound = std::chrono::seconds(20);
 constexpr int kBigPieces = 48;
 constexpr std::size_t kPieceSize = 1000 * 1000;
 
-// The Live library loaded and initialised; unloaded when destroyed.
-class LiveLibrary {
-public:
-    LiveLibrary() : handle_(::dlopen(kLiveLibrary, RTLD_NOW | RTLD_LOCAL)) {
-        if (!handle_) return;
-        auto initialize = reinterpret_cast<vtl::PhotaraLiveInitialize>(
-            ::dlsym(handle_, vtl::kPhotaraLiveEntryPoint));
-        if (initialize) root_ = initialize();
-    }
-    LiveLibrary(const LiveLibrary&) = delete;
-    LiveLibrary& operator=(const LiveLibrary&) = delete;
-    ~LiveLibrary() {
-        delete root_;
-        if (handle_) ::dlclose(handle_);
-    }
-
-    // The scene API as the live-link factory gets it: link id 1 set; null when not loaded.
-    vtlScene_api* scene_api() {
-        vtlScene_api* api = root_ ? root_->get_scene_api() : nullptr;
-        if (api) api->set_id(1);
-        return api;
-    }
-
-private:
-    void* handle_;
-    vtl::PhotaraLiveRoot* root_ = nullptr;
-};
-
 // What a fake instance does once it has answered the greeting.
 enum class AfterReady { StopReading, Close };
 
-// An instance on 127.0.0.1 that answers one greeting with the READY line and then either
-// never reads again (until destroyed) or closes the connection.
-class FakeInstance {
-public:
-    explicit FakeInstance(AfterReady after) : after_(after) {
-        listener_ = test_support::listen_on_loopback(port_);
-        if (port_ > 0) thread_ = std::thread([this] { serve(); });
-    }
-    FakeInstance(const FakeInstance&) = delete;
-    FakeInstance& operator=(const FakeInstance&) = delete;
-    ~FakeInstance() { release(); }
-
-    int port() const { return port_; }
-
-    // Ends the connection and the serving thread.
-    void release() noexcept {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            released_ = true;
-        }
-        released_changed_.notify_all();
-        if (listener_.get() >= 0) ::shutdown(listener_.get(), SHUT_RDWR); // wakes accept()
-        if (thread_.joinable()) thread_.join();
-    }
-
-private:
-    void serve() {
-        vtl::platform::UniqueFd connection(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (connection.get() < 0) return;
-        char c = 0;
-        while (::recv(connection.get(), &c, 1, 0) == 1 && c != '\n') {
-        }
-        const std::string ready = "READY 4242\n";
-        ::send(connection.get(), ready.data(), ready.size(), MSG_NOSIGNAL);
-        if (after_ == AfterReady::Close) return;
-        std::unique_lock<std::mutex> lock(mutex_);
-        released_changed_.wait(lock, [this] { return released_; });
-    }
-
-    AfterReady after_;
-    vtl::platform::UniqueFd listener_;
-    int port_ = 0;
-    std::mutex mutex_;
-    std::condition_variable released_changed_;
-    bool released_ = false;
-    std::thread thread_;
-};
-
 // Connects the scene API to port, sends `pieces` pieces of text of `size` bytes each and ends
-// the link; the result of disconnect(). Fails the test (after releasing the instance, which
-// lets a blocked send end) when the export does not end within the bound.
+// the link; the result of disconnect(). With a listener, this thread plays the instance on its
+// far end: it answers the greeting with the READY line, then closes or reads no more until the
+// export has ended. Fails the test (after closing, which lets a blocked send end) when the
+// export does not end within the bound.
 bool send_scene(vtlScene_api& api, int port, int pieces, std::size_t size,
-                FakeInstance* instance = nullptr) {
-    EXPECT_TRUE(api.connect("127.0.0.1", port, 1));
-    std::future<bool> result = std::async(std::launch::async, [&api, pieces, size] {
+                const vtl::platform::UniqueFd* listener = nullptr,
+                AfterReady after = AfterReady::Close) {
+    std::future<bool> result = std::async(std::launch::async, [&api, port, pieces, size] {
+        EXPECT_TRUE(api.connect("127.0.0.1", port, 1));
         const std::string text(size - 1, 'x');
         for (int i = 0; i < pieces; ++i) {
             api.write_raw(text.c_str());
@@ -127,19 +52,48 @@ bool send_scene(vtlScene_api& api, int port, int pieces, std::size_t size,
         }
         return api.disconnect();
     });
+    vtl::platform::UniqueFd connection;
+    pollfd incoming{listener ? listener->get() : -1, POLLIN, 0};
+    if (listener && ::poll(&incoming, 1, 20000) == 1) {
+        connection =
+            vtl::platform::UniqueFd(::accept4(listener->get(), nullptr, nullptr, SOCK_CLOEXEC));
+        char c = 0;
+        while (::recv(connection.get(), &c, 1, 0) == 1 && c != '\n') {
+        }
+        const std::string ready = "READY 4242\n";
+        ::send(connection.get(), ready.data(), ready.size(), MSG_NOSIGNAL);
+        if (after == AfterReady::Close) connection = vtl::platform::UniqueFd();
+    }
     if (result.wait_for(kExportBound) != std::future_status::ready) {
         ADD_FAILURE() << "the export did not end within the bound";
-        if (instance) instance->release();
+        connection = vtl::platform::UniqueFd();
     }
     return result.get();
 }
 
+// The Live library loaded and initialised, as the live-link factory loads it.
 class LiveSendBoundTest : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv(kTimeoutVariable, kShortTimeout, 1); }
+    void SetUp() override {
+        ::setenv(kTimeoutVariable, kShortTimeout, 1);
+        library_ = vtl::platform::DynamicLibrary::load(kLiveLibrary);
+        auto initialize = reinterpret_cast<vtl::PhotaraLiveInitialize>(
+            library_.find_symbol(vtl::kPhotaraLiveEntryPoint));
+        ASSERT_NE(initialize, nullptr);
+        root_.reset(initialize());
+        ASSERT_NE(root_, nullptr);
+    }
     void TearDown() override { ::unsetenv(kTimeoutVariable); }
 
-    LiveLibrary library_;
+    // The scene API with link id 1 set, as the factory hands it out.
+    vtlScene_api* scene_api() {
+        vtlScene_api* api = root_->get_scene_api();
+        if (api) api->set_id(1);
+        return api;
+    }
+
+    vtl::platform::DynamicLibrary library_;
+    std::unique_ptr<vtl::PhotaraLiveRoot> root_; // destroyed before the library is unloaded
 };
 
 TEST_F(LiveSendBoundTest, LinksThatStopReadingOrEndEarlyEndTheExportAndReportFailure) {
@@ -156,11 +110,12 @@ TEST_F(LiveSendBoundTest, LinksThatStopReadingOrEndEarlyEndTheExportAndReportFai
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        vtlScene_api* api = library_.scene_api();
+        vtlScene_api* api = scene_api();
         ASSERT_NE(api, nullptr);
-        FakeInstance instance(c.after);
-        ASSERT_GT(instance.port(), 0);
-        EXPECT_FALSE(send_scene(*api, instance.port(), c.pieces, c.size, &instance));
+        int port = 0;
+        const vtl::platform::UniqueFd listener = test_support::listen_on_loopback(port);
+        ASSERT_GT(port, 0);
+        EXPECT_FALSE(send_scene(*api, port, c.pieces, c.size, &listener, c.after));
         // The link is gone: a second disconnect has nothing to end.
         EXPECT_FALSE(api->disconnect());
     }
@@ -176,7 +131,7 @@ TEST_F(LiveSendBoundTest, AWorkingInstanceReceivesTheWholeSceneAndTheLinkReports
     const int port = test_support::registered_port(sim, instances);
     ASSERT_GT(port, 0);
 
-    vtlScene_api* api = library_.scene_api();
+    vtlScene_api* api = scene_api();
     ASSERT_NE(api, nullptr);
     const int pieces = 4;
     EXPECT_TRUE(send_scene(*api, port, pieces, kPieceSize));

@@ -3,13 +3,11 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <netinet/in.h>
 #include <regex>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -28,21 +26,6 @@ bool reaped(pid_t pid) {
     int status = 0;
     pid_t result = ::waitpid(pid, &status, WNOHANG);
     return result == pid || (result < 0 && errno == ECHILD);
-}
-
-// Returns the parent process id and command name of a process from /proc; false when gone.
-bool process_parent_and_name(pid_t pid, pid_t& parent, std::string& name) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text;
-    if (!std::getline(in, text)) return false;
-    const std::size_t open = text.find('(');
-    const std::size_t close = text.rfind(')');
-    if (open == std::string::npos || close == std::string::npos) return false;
-    name = text.substr(open + 1, close - open - 1);
-    std::istringstream rest(text.substr(close + 2));
-    char state = 0;
-    rest >> state >> parent;
-    return static_cast<bool>(rest);
 }
 
 } // namespace
@@ -131,27 +114,6 @@ int StandIn::wait_exit(double seconds) {
         return -1;
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void become_subreaper() {
-    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-}
-
-void stop_children_named(const std::string& program_name) {
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return;
-    std::vector<pid_t> children;
-    while (const dirent* entry = ::readdir(proc)) {
-        const pid_t pid = static_cast<pid_t>(std::atol(entry->d_name));
-        pid_t parent = 0;
-        std::string name;
-        if (pid > 0 && process_parent_and_name(pid, parent, name) && parent == ::getpid() &&
-            name == program_name)
-            children.push_back(pid);
-    }
-    ::closedir(proc);
-    for (pid_t pid : children)
-        StandIn(pid).stop();
 }
 
 } // namespace test_support

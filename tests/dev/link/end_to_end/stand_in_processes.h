@@ -48,11 +48,4 @@ private:
 // did not register in time.
 int registered_port(const StandIn& stand_in, const std::string& instances);
 
-// Makes this process the reaper of the processes its children leave behind, so that an
-// application started detached by the library can still be ended and reaped here.
-void become_subreaper();
-
-// Ends and reaps every remaining child process of this process running program_name.
-void stop_children_named(const std::string& program_name);
-
 } // namespace test_support
