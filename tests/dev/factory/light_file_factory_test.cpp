@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/stat.h>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
 #endif
 #include <unistd.h>
@@ -30,17 +31,6 @@ const std::string kHeader = "//---vantel:dal:7---\n"
 using TempDir = test_support::TempFolder;
 using test_support::read_file;
 
-#ifndef _WIN32
-std::string read_fd(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-#endif
-
 // Windows has no always-full device; the failing close is covered there by the end-to-end
 // checks of the DLL.
 #ifdef _WIN32
@@ -49,7 +39,7 @@ std::string read_fd(int fd) {
 #define SKIP_WITHOUT_DEV_FULL() (void)0
 #endif
 
-TEST(LightFileFactory, WritesTheHeaderLinesThenTheSceneAndTruncatesAnOldFile) {
+TEST(LightFileFactory, WritesTheHeaderLinesThenTheSceneTruncatingAnOldFileAndClosesOnce) {
     TempDir dir;
     std::string path = dir.file("sc\xc3\xa8ne \xe2\x82\xac.scene"); // UTF-8 name
     {
@@ -60,25 +50,16 @@ TEST(LightFileFactory, WritesTheHeaderLinesThenTheSceneAndTruncatesAnOldFile) {
 #endif
         old << "an older and much longer Scene file that must disappear entirely\n";
     }
-    {
-        vtl::LightFileFactory factory(path);
-        ASSERT_NE(factory.get_api(), nullptr);
-        factory.begin_scene(nullptr);
-        factory.get_api()->set_version(10);
-    }
-    EXPECT_EQ(read_file(path), kHeader + "version 10\n\n");
-}
-
-TEST(LightFileFactory, CloseReleasesTheWriterOnceAndDestructionAddsNothing) {
-    TempDir dir;
-    std::string path = dir.file("a.scene");
     vtl::LightFileFactory factory(path);
+    ASSERT_NE(factory.get_api(), nullptr);
     factory.begin_scene(nullptr);
+    factory.get_api()->set_version(10);
+    // Close releases the writer once; later calls and the destructor add nothing.
     factory.close();
     EXPECT_EQ(factory.get_api(), nullptr);
     factory.close();
-    factory.begin_scene(nullptr); // no writer any more: nothing happens
-    EXPECT_EQ(read_file(path), kHeader);
+    factory.begin_scene(nullptr);
+    EXPECT_EQ(read_file(path), kHeader + "version 10\n\n");
 }
 
 TEST(LightFileFactory, AnUnopenablePathPrintsTheReasonAndThrows) {
@@ -143,20 +124,18 @@ TEST(LightFileFactory, AWriteErrorFlushedOutEarlierStillFailsTheClose) {
 
 TEST(LightFileFactory, DashWritesToTheFormerStandardOutputAndMovesLaterOutputToStandardError) {
 #ifdef _WIN32
-    GTEST_SKIP() << "needs fork; standard output through the DLL is checked by scripts/windows-test";
+    GTEST_SKIP()
+        << "needs fork; standard output through the DLL is checked by scripts/windows-test";
 #else
-    int out_pipe[2], err_pipe[2];
-    ASSERT_EQ(pipe(out_pipe), 0);
-    ASSERT_EQ(pipe(err_pipe), 0);
+    TempDir dir;
+    const std::string out = dir.file("out"), err = dir.file("err");
+    std::fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        dup2(out_pipe[1], STDOUT_FILENO);
-        dup2(err_pipe[1], STDERR_FILENO);
-        close(out_pipe[0]);
-        close(err_pipe[0]);
-        close(out_pipe[1]);
-        close(err_pipe[1]);
+        if (dup2(open(out.c_str(), O_WRONLY | O_CREAT, 0600), STDOUT_FILENO) < 0 ||
+            dup2(open(err.c_str(), O_WRONLY | O_CREAT, 0600), STDERR_FILENO) < 0)
+            _exit(2);
         {
             vtl::LightFileFactory factory("-");
             factory.begin_scene(nullptr);
@@ -166,17 +145,11 @@ TEST(LightFileFactory, DashWritesToTheFormerStandardOutputAndMovesLaterOutputToS
         }
         _exit(0);
     }
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    std::string out = read_fd(out_pipe[0]);
-    std::string err = read_fd(err_pipe[0]);
-    close(out_pipe[0]);
-    close(err_pipe[0]);
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(out, kHeader + "#print \"to the file\"\n");
-    EXPECT_EQ(err, "printed later\n");
+    EXPECT_EQ(read_file(out), kHeader + "#print \"to the file\"\n");
+    EXPECT_EQ(read_file(err), "printed later\n");
 #endif
 }
 
