@@ -1,10 +1,11 @@
-/* Writes the same small scene through the exports on every platform, so that the files can be
- * compared byte for byte. Usage: scene_host FOLDER (file with a non-ASCII name in FOLDER),
- * scene_host - (standard output), scene_host probe (asks for a running instance once), or
- * scene_host announce FOLDER (registers this process in the stand-in application's instances
- * FOLDER as a running instance of version 8 whose scene holds an object named "selector",
- * then probes once), or scene_host link FOLDER PORT (registers likewise, offering PORT, then
- * sends the scene over a live link to the instance chosen). */
+/* Writes one scene with every kind of export, so that files can be compared byte for byte: the
+ * Windows DLL's with the Linux library's, the Python binding's with the C interface's. Usage:
+ * scene_host FOLDER (file with a non-ASCII name in FOLDER), scene_host - (standard output),
+ * scene_host probe (asks for a running instance once), or scene_host announce FOLDER (registers
+ * this process in the stand-in application's instances FOLDER as a running instance of version 8
+ * whose scene holds an object named "selector", then probes once), or scene_host link FOLDER PORT
+ * (registers likewise, offering PORT, then sends the scene over a live link to the instance
+ * chosen). */
 #include <sceneapi_cs_wrapper.h>
 
 #include <stdio.h>
@@ -53,31 +54,80 @@ static int probe(void) {
 }
 
 static void write_scene(void) {
-    static const float xyz[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0.5f};
-    static const int abc[] = {0, 1, 2, 1, 3, 2};
-    static const double matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0.25, 0.5, 2, 1};
-    static const float fov4[4] = {0.5f, 0.375f, 0, 0};
-    static const float color[3] = {1, 0.5f, 0.25f};
-    int id = 0;
-    setProgress("scene", 0.5f);
-    setDiffuse(1, "W\xc3\xbcrfel", 0.2f, 0.4f, 0.6f);
-    beginGroup("group");
-    transform(matrix);
-    beginTriangleObject("mesh \xe7\xab\x8b");
-    addVertices(xyz, 4);
-    addTriangles(abc, 2);
-    addUV(0.125f, 0.25f);
-    setMaterial(1);
-    endTriangleObject(&id, true);
-    beginInstanceObject("copy");
+    static const float vertices[] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0.5f};
+    static const float normals[] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0.6f, 0.8f};
+    static const float uvs[] = {0, 0, 1, 0, 1, 1, 0, 0.25f};
+    static const int triangles[] = {0, 1, 2, 0, 2, 3};
+    static const double moved[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 2.5, -1, 0.125, 1};
+    static const double turned[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    static const float fov4[4] = {-0.5f, 0.5f, -0.375f, 0.375f};
+    static const float warm[3] = {1, 0.9f, 0.7f};
+    int id = 0, surface = 0, i;
+    setProgress("meshes", 0.25f);
+    setFlags(3u);
+    setDiffuse(1, "matte", 0.5f, 0.5f, 0.5f);
+    setPlastic(2, "red \"shiny\"", 1.5f, -0.2f, 0.5f);
+    setMetal(3, "steel", 0.6f, 0.6f, 0.65f);
+    setGlass(4, "glass", 0.9f, 1, 0.9f);
+    setEmissive(5, "lamp");
+    setGeneric(6, "wood", "textures/wood.png", true, "textures/wood_bump.png", 1, 1, 1);
+    setMetal(3, "ignored", 0, 0, 0);
+    beginGroup("Collection");
+    beginTriangleObject("quad");
+    addVertices(vertices, 4);
+    addNormals(normals, 4);
+    addUVs(uvs, 4);
+    addTriangles(triangles, 2);
+    setMaterial(6);
+    endTriangleObject(&id, false);
+    beginGroup("copy 1");
+    transform(moved);
+    beginInstanceObject("quad");
     setInstanceId(id);
+    setMaterial(2);
     endInstanceObject();
     endGroup();
-    setCamera(0, -4, 1, 0, 1, 0, 0, 0, 1, false, fov4);
-    addPointLight("bulb", 1200.5f, color);
-    beginAnimation("spin", 0, 2, true);
-    addFrame(1, matrix);
+    beginGroup("Ünïcode");
+    transform(turned);
+    beginInstanceObject("quad");
+    setInstanceId(id);
+    endInstanceObject();
+    beginAnimation("Ünïcode", 0.0416667f, 0.416667f, true);
+    addFrame(1, turned);
+    addFrame(2, moved);
+    setFolder("motion");
     endAnimation();
+    endGroup();
+    endGroup();
+    beginNURBSObject("patch");
+    setKnotDomain(0, 1, 0, 1);
+    setOrderUV(2, 2);
+    for (i = 0; i < 4; ++i)
+        addUKnot(i / 2);
+    for (i = 0; i < 4; ++i)
+        addVKnot(i / 2);
+    addControlPoint(0, 0, 0, 1);
+    addControlPoint(1, 0, 0, 1);
+    addControlPoint(0, 1, 0, 1);
+    addControlPoint(1, 1, 0.5, 1);
+    beginTrim();
+    addTrimCurve(1, 0);
+    setTrimDomain(0, 1);
+    setTrimOrder(2);
+    addTrimNumKnots(4);
+    for (i = 0; i < 4; ++i)
+        addTrimKnot(i / 2);
+    addTrimControlPoint(0, 0, 1);
+    addTrimControlPoint(1, 1, 1);
+    endTrim();
+    setMaterial(3);
+    endNURBSObject(&surface, true);
+    setCamera(0, -5, 1, 0, 1, 0, 0, 0, 1, false, fov4);
+    setCamera(0, 0, 10, 0, 0, -1, 0, 1, 0, true, NULL);
+    setProgress("lights", 0.75f);
+    addPointLight("bulb", 99.9f, warm);
+    addIesLight("spot", "profiles/spot.ies");
+    addLineLight("panel", 100, 2, 1);
 }
 
 int main(int argc, char** argv) {
