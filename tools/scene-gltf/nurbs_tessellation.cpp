@@ -1,4 +1,5 @@
 #include "nurbs_tessellation.h"
+#include "file_api/scene_text.h"
 
 #include <algorithm>
 #include <array>
@@ -6,6 +7,8 @@
 #include <cstddef>
 #include <string_view>
 #include <vector>
+
+using namespace vtl::scene_text;
 
 using vtl::reader::Node;
 using vtl::reader::ValueKind;
@@ -266,7 +269,7 @@ bool tessellate_nurbs(const Node& g, int segments_per_span, MeshData& mesh, std:
     bu.order = static_cast<int>(orders[0]);
     bv.order = static_cast<int>(orders[1]);
     if (!numbers_of(g, "uknot", bu.knots) || !numbers_of(g, "vknot", bv.knots) ||
-        !numbers_of(g, "Pw", pw)) {
+        !numbers_of(g, kPw, pw)) {
         reason = "missing \"uknot\", \"vknot\" or \"Pw\"";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "scene_model.h"
 
+#include "file_api/scene_text.h"
 #include "nurbs_tessellation.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
+
+using namespace vtl::scene_text;
 
 using vtl::reader::Document;
 using vtl::reader::Node;
@@ -24,7 +27,7 @@ constexpr double kPi = 3.14159265358979323846;
 
 // The light kinds of surface shaders and their carrier objects.
 bool is_light_kind(std::string_view kind) {
-    return kind == "vtl_point_light" || kind == "vtl_ies_light" || kind == "vtl_mesh_light";
+    return kind == kPointLight || kind == kIesLight || kind == kMeshLight;
 }
 
 // A statement or parameter among `nodes`.
@@ -264,8 +267,8 @@ private:
     int triangle_mesh(const Node& g, const std::string& name) {
         MeshData mesh;
         mesh.name = name;
-        const auto* vertices = array_of(g, "vertices");
-        const auto* indices = array_of(g, "triangles");
+        const auto* vertices = array_of(g, kVertices);
+        const auto* indices = array_of(g, kTriangles);
         if (!vertices || !indices || !vertices->items.empty()) return -1;
         const std::size_t nv = vertices->numbers.size() / 3;
         auto load = [&](const char* key, std::size_t width, std::vector<double>& out) {
@@ -278,11 +281,11 @@ private:
             }
         };
         std::vector<double> normals, uvs, colors, normal_index, uv_index;
-        load("normals", 3, normals);
-        load("uv_tex", 2, uvs);
+        load(kNormals, 3, normals);
+        load(kUvTex, 2, uvs);
         load("vcolors", 3, colors);
         load("triangles_norm", 1, normal_index);
-        load("triangles_uv", 1, uv_index);
+        load(kTrianglesUv, 1, uv_index);
         const std::size_t corners = indices->items.empty() ? indices->numbers.size() / 3 * 3 : 0;
         if (!indices->items.empty()) ++bad_triangles_;
         // Which attribute arrays fit: indexed ones by corner, the rest by vertex.
@@ -361,9 +364,9 @@ private:
         if (known != mesh_of_.end()) return known->second;
         int mesh = -1;
         const std::string kind = g.name();
-        if (kind == "triangles") {
+        if (kind == kTriangles) {
             mesh = triangle_mesh(g, name);
-        } else if (kind == "nurbs") {
+        } else if (kind == kNurbs) {
             MeshData m;
             m.name = name;
             std::string reason;
@@ -374,7 +377,7 @@ private:
                 model_.meshes.push_back(std::move(m));
                 mesh = static_cast<int>(model_.meshes.size() - 1);
             }
-        } else if (kind == "instance") {
+        } else if (kind == kInstance) {
             double id = 0;
             const auto def = numbers(find(g.children, "id"), &id, 1) ? object_defs_.find(id)
                                                                      : object_defs_.end();
@@ -454,14 +457,14 @@ private:
             l.intensity = static_cast<float>(power / (4 * kPi)); // lumen to candela, all round
         else
             l.intensity = 100.0f / (4 * kPi);
-        if (s.type != "vtl_point_light")
-            unsupported(s.type == "vtl_ies_light" ? "IES lights carried as point lights"
-                                                  : "line lights carried as point lights");
+        if (s.type != kPointLight)
+            unsupported(s.type == kIesLight ? "IES lights carried as point lights"
+                                            : "line lights carried as point lights");
         // Placed where its carrier stands: the centre of the carrier's vertices.
         Matrix at = m;
         for (const Node& c2 : n.children)
             if (c2.kind == NodeKind::Block && c2.keyword == "geometry") {
-                const auto* v = array_of(c2, "vertices");
+                const auto* v = array_of(c2, kVertices);
                 if (!v || v->numbers.size() < 3 || !v->items.empty()) break;
                 double centre[3] = {0, 0, 0};
                 const std::size_t count = v->numbers.size() / 3;
@@ -542,8 +545,8 @@ private:
         AnimationData a;
         a.name = n.values.size() >= 2 && n.values[1].kind == ValueKind::String ? n.values[1].text
                                                                                : n.name();
-        const auto* stamps = array_of(n, "timestamps");
-        const auto* matrices = array_of(n, "matrices");
+        const auto* stamps = array_of(n, kTimestamps);
+        const auto* matrices = array_of(n, kMatrices);
         double start = 0, duration = 0;
         numbers(find(n.children, "start_time"), &start, 1);
         numbers(find(n.children, "duration"), &duration, 1);

@@ -1,5 +1,6 @@
 #include "scene_summary.h"
 
+#include "file_api/scene_text.h"
 #include "reader/scene_matrix.h"
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <map>
 #include <set>
 #include <string_view>
+
+using namespace vtl::scene_text;
 
 using namespace vtl::reader;
 
@@ -69,7 +72,7 @@ std::string material_kind(const Node& material) {
 
 // Surface shader types that make a material a light.
 bool is_light_kind(std::string_view kind) {
-    for (std::string_view k : {"vtl_point_light", "vtl_ies_light", "vtl_mesh_light"})
+    for (std::string_view k : {kPointLight, kIesLight, kMeshLight})
         if (k == kind) return true;
     return false;
 }
@@ -270,7 +273,7 @@ private:
             ++s_.lights["light block"];
         } else if (n.keyword == "animation") {
             ++s_.animations;
-            s_.keyframes += scalars(array_of(n, "timestamps"));
+            s_.keyframes += scalars(array_of(n, kTimestamps));
         } else if (n.keyword == "load" && n.name() == "vtlrtopt.so") {
             for (const Node& option : n.children)
                 if (option.kind != NodeKind::Block)
@@ -284,8 +287,8 @@ private:
     // The checks of a triangle geometry; its box in the object's coordinates.
     Box triangles(const Node& geometry, std::size_t* triangle_count, std::size_t* vertex_count) {
         Box box;
-        const Array* vertices = array_of(geometry, "vertices");
-        const Array* indices = array_of(geometry, "triangles");
+        const Array* vertices = array_of(geometry, kVertices);
+        const Array* indices = array_of(geometry, kTriangles);
         const std::size_t n = triples(vertices);
         *vertex_count = n;
         *triangle_count = scalars(indices) / 3;
@@ -299,7 +302,7 @@ private:
             }
         if (indices) {
             if (scalars(indices) % 3 != 0)
-                find(true, *geometry.child("triangles"),
+                find(true, *geometry.child(kTriangles),
                      "the triangle indices are %zu numbers, not a multiple of 3", scalars(indices));
             std::size_t outside = 0;
             double first = 0;
@@ -308,18 +311,18 @@ private:
                     first = i;
             outside += indices->items.size();
             if (outside > 0)
-                find(true, *geometry.child("triangles"),
+                find(true, *geometry.child(kTriangles),
                      "%zu triangle indices outside the %zu vertices (the first: %s)", outside, n,
                      number_text(first).c_str());
         }
-        const Array* normals = array_of(geometry, "normals");
+        const Array* normals = array_of(geometry, kNormals);
         if (normals && triples(normals) != n)
             find(true, *geometry.child("normals"), "%s holds %zu elements for %zu vertices",
-                 "normals", triples(normals), n);
-        const Array* uvs = array_of(geometry, "uv_tex");
+                 kNormals, triples(normals), n);
+        const Array* uvs = array_of(geometry, kUvTex);
         if (uvs && scalars(uvs) != 2 * n)
-            find(true, *geometry.child("uv_tex"), "%s holds %zu elements for %zu vertices",
-                 "uv_tex", scalars(uvs) / 2, n);
+            find(true, *geometry.child(kUvTex), "%s holds %zu elements for %zu vertices", kUvTex,
+                 scalars(uvs) / 2, n);
         return box;
     }
 
@@ -351,14 +354,14 @@ private:
         for (const Node& c : n.children) {
             if (c.kind != NodeKind::Block || c.keyword != "geometry") continue;
             o.geometry = c.name();
-            if (o.geometry == "instance" && !o.definition && !light) {
+            if (o.geometry == kInstance && !o.definition && !light) {
                 ++s_.instances;
                 const Value* target = c.value_of("id");
                 if (target && target->kind == ValueKind::Number)
                     placements_.push_back({target->number, matrix, &c});
             }
-            if (o.geometry == "nurbs") ++s_.nurbs_surfaces;
-            if (o.geometry == "triangles") {
+            if (o.geometry == kNurbs) ++s_.nurbs_surfaces;
+            if (o.geometry == kTriangles) {
                 std::size_t vertices = 0;
                 box = triangles(c, &o.triangles, &vertices);
                 if (!light) {

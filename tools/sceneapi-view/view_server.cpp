@@ -2,6 +2,7 @@
 
 #include "view_server.h"
 
+#include "file_api/scene_text.h"
 #include "reader/scene_reader.h"
 #include "scene_summary.h"
 #include "scene_to_gltf.h"
@@ -25,6 +26,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
+
+using namespace vtl::scene_text;
 
 namespace vtl::view {
 
@@ -107,7 +110,7 @@ std::vector<std::string> tessellated_objects(const vtl::reader::Document& docume
         if (!geometry) return;
         if (!n.definition) {
             placed.push_back(&n);
-        } else if (geometry->name() == "nurbs") {
+        } else if (geometry->name() == kNurbs) {
             for (const Node& c : n.children)
                 if (c.kind == NodeKind::Statement && c.keyword == "id" && !c.values.empty() &&
                     c.values[0].kind == ValueKind::Number)
@@ -118,8 +121,8 @@ std::vector<std::string> tessellated_objects(const vtl::reader::Document& docume
     for (const Node* n : placed) {
         const Node* geometry = geometry_of(*n);
         const vtl::reader::Value* id = geometry->value_of("id");
-        if (geometry->name() == "nurbs" ||
-            (geometry->name() == "instance" && id && id->kind == ValueKind::Number &&
+        if (geometry->name() == kNurbs ||
+            (geometry->name() == kInstance && id && id->kind == ValueKind::Number &&
              nurbs_ids.count(id->number)))
             names.push_back(n->name());
     }

@@ -2,12 +2,15 @@
 
 #include "cs_wrapper/matrix_helpers.h"
 #include "dev/materials/scene_parameters.h"
+#include "file_api/scene_text.h"
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <vector>
+
+using namespace vtl::scene_text;
 
 namespace vtl {
 namespace light {
@@ -34,11 +37,11 @@ void write_light(vtlScene_api& api, const std::string& name, const std::vector<f
         indices.push_back(static_cast<int>(i));
 
     api.begin_object(name.c_str(), true);
-    api.begin_geometry("triangles");
+    api.begin_geometry(kTriangles);
     const vtlArray points{vertices.data(), static_cast<uint32_t>(vertices.size() / 3)};
-    api.set_parameter("vertices", vtl_type::array_of(vtl_type::color), &points);
+    api.set_parameter(kVertices, vtl_type::array_of(vtl_type::color), &points);
     const vtlArray triangles{indices.data(), static_cast<uint32_t>(indices.size())};
-    api.set_parameter("triangles", vtl_type::array_of(vtl_type::integer), &triangles);
+    api.set_parameter(kTriangles, vtl_type::array_of(vtl_type::integer), &triangles);
     api.end_geometry();
     if (turn) api.transform(*turn);
     api.begin_material(name.c_str(), true);
@@ -61,7 +64,7 @@ int power_as_int(float power) {
 }
 
 void write_point(vtlScene_api& api, const std::string& name, float power, const float* color) {
-    write_light(api, name, point_carrier(), nullptr, "vtl_point_light", [&] {
+    write_light(api, name, point_carrier(), nullptr, kPointLight, [&] {
         scene_param::set_bool(api, "lumen", true);
         scene_param::set_int(api, "power", power_as_int(power));
         scene_param::set_color(api, "color", color[0], color[1], color[2]);
@@ -71,7 +74,7 @@ void write_point(vtlScene_api& api, const std::string& name, float power, const 
 void write_ies(vtlScene_api& api, const std::string& name, const std::string& file) {
     // A quarter turn about x, in radians.
     const vtlMatrix turn = matrix::x_rotation(1.5707963267948966);
-    write_light(api, name, point_carrier(), &turn, "vtl_ies_light",
+    write_light(api, name, point_carrier(), &turn, kIesLight,
                 [&] { api.set_parameter("file", vtl_type::string, file.c_str()); });
 }
 
@@ -81,7 +84,7 @@ void write_line(vtlScene_api& api, const std::string& name, float power, float l
     const float w = width / 2.0f;
     const std::vector<float> corners{-l, w, 0.0f, -l, -w, 0.0f, l, -w, 0.0f,
                                      -l, w, 0.0f, l,  w,  0.0f, l, -w, 0.0f};
-    write_light(api, name, corners, nullptr, "vtl_mesh_light", [&] {
+    write_light(api, name, corners, nullptr, kMeshLight, [&] {
         scene_param::set_bool(api, "lumen", true);
         scene_param::set_int(api, "power", power_as_int(power));
     });

@@ -1,8 +1,11 @@
 #include "dev/nodes/animation.h"
 
 #include "dev/vtlsceneapi_oo.h"
+#include "file_api/scene_text.h"
 
 #include <utility>
+
+using namespace vtl::scene_text;
 
 namespace vtl {
 
@@ -50,8 +53,8 @@ bool FBXAnimation::write(vtlSceneapi_oo& oo) {
         oo.error("Number of timestamps(" + std::to_string(timestamps.size()) +
                  ") does not match number of matrices(" + std::to_string(matrices.size()) + ")");
     }
-    oo.set_array("timestamps", timestamps);
-    oo.set_array("matrices", matrices);
+    oo.set_array(kTimestamps, timestamps);
+    oo.set_array(kMatrices, matrices);
     oo.set_parameter("interpolate", interpolate);
     oo.set_parameter("folder", folder);
     return api->end_animation();

@@ -2,8 +2,11 @@
 
 #include "dev/materials/material.h"
 #include "dev/vtlsceneapi_oo.h"
+#include "file_api/scene_text.h"
 
 #include <utility>
+
+using namespace vtl::scene_text;
 
 namespace vtl {
 
@@ -40,7 +43,7 @@ bool LightGeometry::emit_instance_geometry(vtlSceneapi_oo& oo) {
     if (!is_instance()) return false;
     vtlScene_api* api = oo.get_api();
     if (api == nullptr) return true;
-    api->begin_geometry("instance");
+    api->begin_geometry(kInstance);
     oo.set_parameter("id", static_cast<int>(static_cast<uint32_t>(object_id)));
     api->end_geometry();
     return true;

@@ -3,9 +3,12 @@
 #include "dev/materials/diffuse.h"
 #include "dev/nodes/nurbs_curve.h"
 #include "dev/vtlsceneapi_oo.h"
+#include "file_api/scene_text.h"
 
 #include <limits>
 #include <utility>
+
+using namespace vtl::scene_text;
 
 namespace vtl {
 
@@ -70,7 +73,7 @@ void SimpleNurbsSurface::release_data() {
 void SimpleNurbsSurface::emit_geometry(vtlSceneapi_oo& oo) {
     if (emit_instance_geometry(oo)) return;
     vtlScene_api* api = oo.get_api();
-    api->begin_geometry("nurbs");
+    api->begin_geometry(kNurbs);
     oo.set_parameter("umin", umin);
     oo.set_parameter("umax", umax);
     oo.set_parameter("vmin", vmin);
@@ -79,7 +82,7 @@ void SimpleNurbsSurface::emit_geometry(vtlSceneapi_oo& oo) {
     oo.set_parameter("vorder", vorder);
     oo.set_array("uknot", uknots);
     oo.set_array("vknot", vknots);
-    oo.set_array("Pw", control_points);
+    oo.set_array(kPw, control_points);
     if (trim) oo.add(*trim);
     api->end_geometry();
 }

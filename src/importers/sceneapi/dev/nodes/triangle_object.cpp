@@ -2,9 +2,12 @@
 
 #include "dev/materials/diffuse.h"
 #include "dev/vtlsceneapi_oo.h"
+#include "file_api/scene_text.h"
 
 #include <memory>
 #include <utility>
+
+using namespace vtl::scene_text;
 
 namespace vtl {
 
@@ -135,13 +138,13 @@ void TriangleObject::emit(vtlSceneapi_oo& oo) {
 void TriangleObject::emit_geometry(vtlSceneapi_oo& oo) {
     if (emit_instance_geometry(oo)) return;
     vtlScene_api* api = oo.get_api();
-    api->begin_geometry("triangles");
-    oo.set_vec3_array("vertices", vertices);
-    oo.set_array("triangles", triangles);
-    if (!uv_triangles.empty()) oo.set_array("triangles_uv", uv_triangles);
-    if (!uvs.empty()) oo.set_array("uv_tex", uvs);
+    api->begin_geometry(kTriangles);
+    oo.set_vec3_array(kVertices, vertices);
+    oo.set_array(kTriangles, triangles);
+    if (!uv_triangles.empty()) oo.set_array(kTrianglesUv, uv_triangles);
+    if (!uvs.empty()) oo.set_array(kUvTex, uvs);
     if (!normal_triangles.empty()) oo.set_array("triangles_norm", normal_triangles);
-    if (!normals.empty()) oo.set_vec3_array("normals", normals);
+    if (!normals.empty()) oo.set_vec3_array(kNormals, normals);
     if (!vcolors.empty()) oo.set_vec3_array("vcolors", vcolors);
     api->end_geometry();
 }
