@@ -50,11 +50,7 @@ struct ReadBack {
 using Mat = std::array<double, 16>; // column-major, glTF's own
 
 Mat local(const tinygltf::Node& n) {
-    Mat m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    if (n.matrix.size() == 16)
-        for (int k = 0; k < 16; ++k)
-            m[k] = n.matrix[k];
-    if (n.matrix.size() == 16) return m;
+    Mat m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; // the converter writes no matrix
     const double x = n.rotation.size() == 4 ? n.rotation[0] : 0,
                  y = n.rotation.size() == 4 ? n.rotation[1] : 0,
                  z = n.rotation.size() == 4 ? n.rotation[2] : 0,
