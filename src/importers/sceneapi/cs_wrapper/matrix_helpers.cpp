@@ -13,7 +13,11 @@ vtlMatrix from_rows(const double* values) {
 }
 
 vtlMatrix x_rotation(double angle) {
-    const double c = std::cos(angle), s = std::sin(angle);
+    // cos(angle) as sin(π/2 − angle), with π/2 held in two doubles: some C libraries (mingw's,
+    // on the x87) reduce an angle near π/2 with too short a π and print cos(π/2) as 6.12303e-17
+    // where it is 6.12323e-17. The sine of a tiny angle is the angle itself on every platform.
+    const double rest = (1.5707963267948966 - angle) + 6.123233995736766e-17; // π/2 − angle
+    const double c = std::sin(rest), s = std::cos(rest);
     return vtlMatrix{{{1, 0, 0, 0}, {0, c, s, 0}, {0, -s, c, 0}, {0, 0, 0, 1}}};
 }
 
