@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -32,20 +30,6 @@ inline std::vector<const vtl::reader::Node*> find_all(const vtl::reader::Documen
         if (n.keyword == keyword) found.push_back(&n);
     });
     return found;
-}
-
-// The value a "%g" text of v reads back as.
-inline double as_g(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%g", v);
-    return std::strtod(text, nullptr);
-}
-
-// The value a "%16.16f" text of v reads back as.
-inline double as_fixed16(double v) {
-    char text[512];
-    std::snprintf(text, sizeof text, "%16.16f", v);
-    return std::strtod(text, nullptr);
 }
 
 } // namespace reader_test
