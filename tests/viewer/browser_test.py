@@ -174,16 +174,11 @@ class ViewerBrowserTest(unittest.TestCase):
             self.assertLess(time.monotonic(), deadline, "no frame drawn after Frame all")
             time.sleep(0.2)
 
-    def view_file(self, scene):
-        program = self.start([VIEW, "--no-browser", scene])
-        url = program.url()
-        self.browser.get(url)
-        return program, url
-
     def test_sample_scene_through_its_own_camera(self):
         scene = os.path.join(self.folder, "sample.scene")
         subprocess.run([EXPORT, "-o", scene], check=True, capture_output=True, timeout=60)
-        program, url = self.view_file(scene)
+        program = self.start([VIEW, "--no-browser", scene])
+        self.browser.get(program.url())
         state = self.wait_for_version(1)
         summary = summary_of(scene)
         self.check_counts(state, summary)
@@ -249,41 +244,32 @@ class ViewerBrowserTest(unittest.TestCase):
         self.assertEqual(sim.stop(), 0)
 
 
-class ViewerProgramTest(unittest.TestCase):
-    """sceneapi-view's own refusals, without a browser."""
-
     def test_refuses_bad_files_and_arguments_and_requests_without_token(self):
-        folder = tempfile.mkdtemp(prefix="viewer-test-")
-        try:
-            not_scene = os.path.join(folder, "notes.txt")
-            with open(not_scene, "w") as f:
-                f.write("just some words\n")
-            for arguments, status, printed in [
-                    (["--no-browser", os.path.join(folder, "none.scene")], 1, ""),
-                    (["--no-browser", not_scene], 1, "not a Scene file"),
-                    ([], 2, ""), (["--port"], 2, ""), (["--port", "70000", "x"], 2, ""),
-                    (["--bogus", "x"], 2, ""), (["a", "b"], 2, "")]:
-                run = subprocess.run([VIEW] + arguments, capture_output=True, text=True,
-                                     timeout=30)
-                self.assertEqual(run.returncode, status, arguments)
-                self.assertIn(printed, run.stderr)
+        not_scene = os.path.join(self.folder, "notes.txt")
+        with open(not_scene, "w") as f:
+            f.write("just some words\n")
+        for arguments, status, printed in [
+                (["--no-browser", os.path.join(self.folder, "none.scene")], 1, ""),
+                (["--no-browser", not_scene], 1, "not a Scene file"),
+                ([], 2, ""), (["--port"], 2, ""), (["--port", "70000", "x"], 2, ""),
+                (["--bogus", "x"], 2, ""), (["a", "b"], 2, "")]:
+            run = subprocess.run([VIEW] + arguments, capture_output=True, text=True, timeout=30)
+            self.assertEqual(run.returncode, status, arguments)
+            self.assertIn(printed, run.stderr)
 
-            # The token and Host checks are the server's (view_server_test); here the program
-            # serves its page with the token of its URL only.
-            scene = os.path.join(folder, "sample.scene")
-            subprocess.run([EXPORT, "-o", scene], check=True, capture_output=True, timeout=60)
-            program = Program([VIEW, "--no-browser", scene])
-            try:
-                url = program.url()
-                with OPENER.open(url, timeout=10) as r:
-                    self.assertEqual(r.status, 200)
-                with self.assertRaises(urllib.error.HTTPError) as refusal:
-                    OPENER.open(url.split("?")[0] + "summary.json", timeout=10)
-                self.assertEqual(refusal.exception.code, 403)
-            finally:
-                self.assertEqual(program.stop(), 0)
-        finally:
-            shutil.rmtree(folder, ignore_errors=True)
+        # The token and Host checks are the server's (view_server_test); here the program
+        # serves its page with the token of its URL only.
+        scene = os.path.join(self.folder, "sample.scene")
+        subprocess.run([EXPORT, "-o", scene], check=True, capture_output=True, timeout=60)
+        program = self.start([VIEW, "--no-browser", scene])
+        url = program.url()
+        with OPENER.open(url, timeout=10) as r:
+            self.assertEqual(r.status, 200)
+        with self.assertRaises(urllib.error.HTTPError) as refusal:
+            OPENER.open(url.split("?")[0] + "summary.json", timeout=10)
+        self.assertEqual(refusal.exception.code, 403)
+        self.assertEqual(program.stop(), 0)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -44,11 +44,11 @@ protected:
         auto r = client->Get(path, headers);
         return r ? r->status : -1;
     }
+    std::string with_token(const std::string& path) { return path + "?token=" + server->token(); }
     std::string body(const std::string& path) {
-        auto r = client->Get(path + "?token=" + server->token());
+        auto r = client->Get(with_token(path));
         return r && r->status == 200 ? r->body : "";
     }
-    std::string with_token(const std::string& path) { return path + "?token=" + server->token(); }
     std::string host(const std::string& name) {
         return name + ":" + std::to_string(server->port());
     }

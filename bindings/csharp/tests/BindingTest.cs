@@ -28,10 +28,11 @@ static class BindingTest
         return "xX" + string.Concat(Encoding.UTF8.GetBytes(name).Select(b => b.ToString("x2")));
     }
 
-    static void Expect<T>(Action action, string what) where T : Exception
+    // The action throws a T whose message starts with the given text.
+    static void Expect<T>(Action action, string what, string message = "") where T : Exception
     {
         try { action(); Check(false, what + ": no " + typeof(T).Name); }
-        catch (T) { }
+        catch (T e) { Check(e.Message.StartsWith(message, StringComparison.Ordinal), what + ": " + e.Message); }
     }
 
     // Every declaration resolves to an export of the library as loaded.
@@ -108,31 +109,15 @@ static class BindingTest
         ended.Dispose();
         Expect<ObjectDisposedException>(() => ended.BeginMesh("late"), "call after Dispose");
         string missing = Path.Combine(dir, "no such folder", "x.scene");
-        try
-        {
-            SceneSession.OpenFile(missing);
-            Check(false, "open in a missing folder");
-        }
-        catch (IOException e)
-        {
-            Check(e is SceneApiException && e.Message == "opening \"" + missing + "\": No such file or directory",
-                  "open error: " + e.Message);
-        }
+        Expect<SceneApiException>(() => SceneSession.OpenFile(missing), "open in a missing folder",
+                                  "opening \"" + missing + "\": No such file or directory");
+        Check(typeof(IOException).IsAssignableFrom(typeof(SceneApiException)), "not an IOException");
 
         // A destination that did not receive the whole scene fails its Dispose, as a FileStream
         // fails on its last flush; a second Dispose does nothing.
         SceneSession full = SceneSession.OpenFile("/dev/full");
         full.AddMesh("lost", new float[30000], new int[] { 0, 1, 2 });
-        try
-        {
-            full.Dispose();
-            Check(false, "a full device closed without an exception");
-        }
-        catch (IOException e)
-        {
-            Check(e.Message.StartsWith("writing \"/dev/full\": No space left on device", StringComparison.Ordinal),
-                  "full device: " + e.Message);
-        }
+        Expect<IOException>(full.Dispose, "full device", "writing \"/dev/full\": No space left on device");
         full.Dispose();
     }
 
@@ -140,15 +125,8 @@ static class BindingTest
     {
         ProbeResult probe = SceneSession.Probe("sel", 1, 99, true);
         Check(!probe.WouldConnect && !probe.HoldsSelector, "probe without any installation");
-        try
-        {
-            SceneSession.Connect("sel", 1, 99, true).Dispose();
-            Check(false, "connect without any installation");
-        }
-        catch (SceneApiException e)
-        {
-            Check(e.Message.StartsWith("Failed to connect. ", StringComparison.Ordinal), "connect error: " + e.Message);
-        }
+        Expect<SceneApiException>(() => SceneSession.Connect("sel", 1, 99, true).Dispose(),
+                                  "connect without any installation", "Failed to connect. ");
     }
 
     // Body of a Scene file after its banner line (which holds the build time).

@@ -93,8 +93,6 @@ class SceneFileTest(Scratch):
         python_scene(self.path("py.scene"))
         got = read(self.path("py.scene"))
         self.assertIn(b'"diffuse" 1 0 0.5', expected)  # the reference holds the scene at all
-        self.assertEqual(got.decode("utf-8", "replace").splitlines(),
-                         expected.decode("utf-8", "replace").splitlines())
         self.assertEqual(got, expected)
 
     def test_converted_sequences_write_the_same_numbers_as_buffers(self):
@@ -184,23 +182,19 @@ class FailureTest(Scratch):
     @unittest.skipUnless(os.path.exists("/dev/full"), "no /dev/full")
     def test_full_device_fails_on_close(self):
         vertices = array.array("f", bytes(4 * 3 * 100_000))
-        triangles = array.array("i", range(3 * 100_000 // 3 * 3))
-        with self.assertRaises(sceneapi.SceneExportError) as caught:
+        with self.assertRaisesRegex(sceneapi.SceneExportError,
+                                    '"/dev/full".*No space left on device'):
             with sceneapi.open_file("/dev/full") as scene:
-                scene.add_mesh("big", vertices, triangles)
-        self.assertIn('"/dev/full"', str(caught.exception))
-        self.assertIn("No space left on device", str(caught.exception))
-        # Closed by hand: the same report from close().
+                scene.add_mesh("big", vertices, [0, 1, 2])
+        # Closed by hand: the same report from close(), once.
         scene = sceneapi.open_file("/dev/full")
-        scene.add_mesh("big", vertices, triangles)
+        scene.add_mesh("big", vertices, [0, 1, 2])
         self.assertRaisesRegex(sceneapi.SceneExportError, "No space left", scene.close)
-        self.assertTrue(scene.closed)
-        scene.close()  # reported once
-
-    def test_exception_in_the_with_block_is_not_hidden_by_the_close_report(self):
+        scene.close()
+        # An exception in the with block is not hidden by the close report.
         with self.assertRaises(KeyError):
             with sceneapi.open_file("/dev/full") as scene:
-                scene.add_mesh("big", array.array("f", bytes(4 * 3 * 300_000)), [0, 1, 2])
+                scene.add_mesh("big", vertices, [0, 1, 2])
                 raise KeyError("host")
 
     def test_bad_arguments_raise_and_leave_the_file_whole(self):
