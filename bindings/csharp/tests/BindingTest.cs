@@ -125,7 +125,7 @@ static class BindingTest
     {
         ProbeResult probe = SceneSession.Probe("sel", 1, 99, true);
         Check(!probe.WouldConnect && !probe.HoldsSelector, "probe without any installation");
-        Expect<SceneApiException>(() => SceneSession.Connect("sel", 1, 99, true).Dispose(),
+        Expect<SceneApiException>(() => SceneSession.Connect("sel", 1, 99, true),
                                   "connect without any installation", "Failed to connect. ");
     }
 
