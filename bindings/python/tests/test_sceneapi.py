@@ -125,12 +125,6 @@ class SceneFileTest(Scratch):
 class ZeroCopyTest(Scratch):
     TRIANGLES = 200_000
 
-    def grid(self):
-        n = self.TRIANGLES
-        vertices = array.array("f", bytes(4 * 9 * n))
-        triangles = array.array("i", range(3 * n))
-        return vertices, triangles
-
     def assert_handed_over_in_place(self, vertices, triangles, normals=None):
         size = sum(memoryview(b).nbytes for b in (vertices, triangles, normals) if b is not None)
         with sceneapi.open_file(os.devnull) as scene:
@@ -144,7 +138,8 @@ class ZeroCopyTest(Scratch):
         self.assertLess(peak, 64 * 1024, "%d bytes traced for %d bytes of arrays" % (peak, size))
 
     def test_buffers_are_handed_over_in_place(self):
-        vertices, triangles = self.grid()
+        vertices = array.array("f", bytes(4 * 9 * self.TRIANGLES))
+        triangles = array.array("i", range(3 * self.TRIANGLES))
         cases = [(vertices, triangles, memoryview(vertices)),
                  (memoryview(bytes(vertices)).cast("f"), memoryview(triangles).toreadonly(), None),
                  (memoryview(bytearray(vertices)).cast("B").cast("f"), triangles, None)]

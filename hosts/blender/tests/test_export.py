@@ -48,8 +48,7 @@ class ExportTest(unittest.TestCase):
         self.assertEqual(summary["import_options"]["import_up_vector"], 2)
         groups = {g["name"]: g for g in summary["groups"]}
         self.assertEqual(sorted(groups), ["Lamp", "Panel", "Props"])
-        props = groups["Props"]
-        self.assertIn("Cubes", [g["name"] for g in props["groups"]])
+        self.assertIn("Cubes", [g["name"] for g in groups["Props"]["groups"]])
         with open(os.path.join(self.folder, "test.scene"), encoding="utf-8") as f:
             text = f.read()
         self.assertIn('"texture" "%s"' % os.path.join(self.folder, "checker.png"), text)
