@@ -37,26 +37,22 @@ bool run_file(const std::filesystem::path& path) {
 
 int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
-    std::size_t runs = 0;
-    bool ok = true;
+    std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path arg(argv[i]);
         std::error_code error;
-        if (std::filesystem::is_directory(arg, error)) {
-            std::vector<std::filesystem::path> files;
-            for (const auto& entry : std::filesystem::directory_iterator(arg))
-                if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-                    files.push_back(entry.path());
-            std::sort(files.begin(), files.end());
-            for (const auto& file : files) {
-                ok = run_file(file) && ok;
-                ++runs;
-            }
-        } else {
-            ok = run_file(arg) && ok;
-            ++runs;
+        if (!std::filesystem::is_directory(argv[i], error)) {
+            files.emplace_back(argv[i]);
+            continue;
         }
+        const std::size_t first = files.size();
+        for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
+            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                files.push_back(entry.path());
+        std::sort(files.begin() + first, files.end());
     }
-    std::fprintf(stderr, "replayed %zu inputs\n", runs);
+    bool ok = true;
+    for (const auto& file : files)
+        ok = run_file(file) && ok;
+    std::fprintf(stderr, "replayed %zu inputs\n", files.size());
     return ok ? 0 : 1;
 }
