@@ -2,17 +2,16 @@
 // Runs a piece of work in a forked child within a time bound, so that a test of something that
 // may hang (or never end) fails instead of holding the test run up.
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #ifdef _WIN32
+#include <chrono>
 #include <future>
 #include <memory>
+#include <thread>
 #else
+#include <cerrno>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -34,49 +33,35 @@ inline std::optional<std::string> run_bounded(const std::function<std::string()>
 #else
 
 // Returns what work returned in a child process, or nothing when the child did not end within
-// seconds (it is killed then) or died without an answer.
+// seconds (the alarm kills it then) or died without an answer.
 inline std::optional<std::string> run_bounded(const std::function<std::string()>& work,
                                               int seconds = 10) {
     int fds[2];
     if (::pipe(fds) != 0) return std::nullopt;
     const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return std::nullopt;
-    }
     if (child == 0) {
         ::close(fds[0]);
-        std::string answer = work();
+        ::alarm(static_cast<unsigned>(seconds));
+        const std::string answer = work();
         for (std::size_t at = 0; at < answer.size();) {
-            ssize_t written = ::write(fds[1], answer.data() + at, answer.size() - at);
+            const ssize_t written = ::write(fds[1], answer.data() + at, answer.size() - at);
             if (written <= 0) break;
             at += static_cast<std::size_t>(written);
         }
         ::_exit(0);
     }
     ::close(fds[1]);
-    int status = 0;
-    bool ended = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!ended && std::chrono::steady_clock::now() < deadline) {
-        pid_t reaped = ::waitpid(child, &status, WNOHANG);
-        if (reaped == child) ended = true;
-        if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (!ended) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        ::close(fds[0]);
-        return std::nullopt;
-    }
     std::string answer;
     char buffer[4096];
     ssize_t got;
-    while ((got = ::read(fds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+    while (child > 0 &&
+           ((got = ::read(fds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)))
         if (got > 0) answer.append(buffer, static_cast<std::size_t>(got));
     ::close(fds[0]);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return std::nullopt;
     return answer;
 }
 

@@ -1,7 +1,7 @@
-// A program for the launch tests: writes which descriptors it was started with, and whether
-// each is the null device, into the file named by FD_REPORT_FILE:
+// A program for the launch tests: writes how many arguments and which descriptors it was started
+// with, and whether each is the null device, into the file named by FD_REPORT_FILE:
 //
-//     pid 4711 fds 0:null 1:null 2:null
+//     pid 4711 args 0 fds 0:null 1:null 2:null
 //
 // With FD_REPORT_LINGER set it then stays alive for up to a minute, so that the test can see
 // what it still holds; the test ends it.
@@ -14,7 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-int main() {
+int main(int argc, char**) {
     const char* report = std::getenv("FD_REPORT_FILE");
     if (!report) return 2;
     struct stat null_device {};
@@ -31,7 +31,8 @@ int main() {
     }
     ::closedir(listing);
 
-    std::string text = "pid " + std::to_string(::getpid()) + " fds";
+    std::string text =
+        "pid " + std::to_string(::getpid()) + " args " + std::to_string(argc - 1) + " fds";
     for (int fd : fds) {
         struct stat info {};
         const bool is_null =

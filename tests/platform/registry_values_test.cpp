@@ -119,6 +119,10 @@ TEST_F(RegistryRecordsTest, EachRootReadsItsOwnRecords) {
     EXPECT_EQ(text_of(RegistryKey::open(RegistryRoot::local_machine, "K"), "V"), "machine");
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::current_user, "K\\B").is_open());
     EXPECT_FALSE(RegistryKey::open(RegistryRoot::local_machine, "K\\B").is_open());
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::current_user),
+                 "HKEY_CURRENT_USER");
+    EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::local_machine),
+                 "HKEY_LOCAL_MACHINE");
 }
 
 } // namespace
