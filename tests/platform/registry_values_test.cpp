@@ -4,6 +4,7 @@
 
 #include "support/registry_files.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
@@ -123,6 +124,47 @@ TEST_F(RegistryRecordsTest, EachRootReadsItsOwnRecords) {
                  "HKEY_CURRENT_USER");
     EXPECT_STREQ(vtl::platform::registry_root_name(RegistryRoot::local_machine),
                  "HKEY_LOCAL_MACHINE");
+}
+
+TEST_F(RegistryRecordsTest, ListsTheNamesOfTheKeysDirectlyBelowAKey) {
+    write_user("[HKEY_CURRENT_USER\\K\\Vantel\\Photara 8]\n"
+               "[HKEY_CURRENT_USER\\k\\vantel\\PHOTARA 8\\Deep\\Deeper]\n"
+               "[HKEY_CURRENT_USER\\K\\Vantel\\Implied\\Below]\n"
+               "[HKEY_CURRENT_USER\\K\\Vantel\\Photara 9]\n"
+               "[HKEY_CURRENT_USER\\K\\Vantelx\\Other]\n"
+               "[HKEY_LOCAL_MACHINE\\K\\Vantel\\Machine]\n"
+               "[-HKEY_CURRENT_USER\\K\\Vantel\\Deleted]\n"
+               "[unclosed\n");
+    using Names = std::vector<std::string>;
+    struct Case {
+        const char* path;
+        bool open;
+        Names names;
+    };
+    const Case cases[] = {
+        {"K\\Vantel", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"k\\VANTEL", true, {"Implied", "Photara 8", "Photara 9"}},
+        {"K\\Vantel\\Photara 8", true, {"Deep"}},
+        {"K\\Vantel\\Implied", true, {"Below"}},
+        {"K\\Vantel\\Photara 9", true, {}},
+        {"K", true, {"Vantel", "Vantelx"}},
+        {"K\\Vant", false, {}},
+        {"K\\Vantel\\Deleted", false, {}},
+    };
+    vtl::platform::RegistryStore store =
+        vtl::platform::RegistryStore::load(RegistryRoot::current_user);
+    for (const Case& c : cases) {
+        RegistryKey key = store.open(c.path);
+        EXPECT_EQ(key.is_open(), c.open) << c.path;
+        Names names = key.subkey_names();
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names) << c.path;
+    }
+    EXPECT_EQ(vtl::platform::RegistryStore::load(RegistryRoot::local_machine)
+                  .open("K\\Vantel")
+                  .subkey_names(),
+              Names());
+    EXPECT_EQ(RegistryKey().subkey_names(), Names());
 }
 
 } // namespace
