@@ -4,13 +4,7 @@
 // (malformed lines are left out, as the record file reader leaves them out).
 #ifdef _WIN32
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows_lean.h"
 
 #include <cctype>
 #include <sstream>
@@ -23,11 +17,10 @@ inline const wchar_t* const kTestRecordKeys[] = {L"SOFTWARE\\Vantel", L"K", L"C"
 
 inline std::wstring wide(const std::string& utf8) {
     if (utf8.empty()) return std::wstring();
-    int units = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                    nullptr, 0);
+    int units =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(),
-                        units);
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), units);
     return text;
 }
 
@@ -79,7 +72,8 @@ inline void replace_records(HKEY root, const std::string& body) {
             if (line.back() != ']') continue;
             std::string path = line.substr(1, line.size() - 2);
             std::string upper = path.substr(0, own.size());
-            for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+            for (char& c : upper)
+                c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
             if (upper != own || (path.size() > own.size() && path[own.size()] != '\\')) continue;
             std::string sub = path.size() > own.size() ? path.substr(own.size() + 1) : "";
             RegCreateKeyExW(root, wide(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,

@@ -34,13 +34,7 @@ const std::string kPlasticQ = "material \"q\" {\n"
                               " flags 4096\n"
                               "}\n";
 
-struct Case {
-    const char* name;
-    std::function<void(Oo&)> calls;
-    std::string expected;
-};
-
-const Case kCases[] = {
+const vtl_test::SceneCase kCases[] = {
     {"defined once, then every emit is a reference",
      [](Oo& oo) {
          vtl::Diffuse material("red");
@@ -241,7 +235,7 @@ const Case kCases[] = {
 };
 
 TEST(MaterialSceneFile, EachCallSequenceWritesItsText) {
-    for (const Case& c : kCases)
+    for (const vtl_test::SceneCase& c : kCases)
         EXPECT_EQ(vtl_test::scene_body(c.calls), c.expected) << c.name;
 }
 

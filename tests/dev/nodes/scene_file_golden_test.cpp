@@ -57,13 +57,7 @@ vtlMatrix scaled_identity(double s) {
     return m;
 }
 
-struct Case {
-    const char* name;
-    std::function<void(Oo&)> calls;
-    std::string expected;
-};
-
-const Case kCases[] = {
+const vtl_test::SceneCase kCases[] = {
     {"import options as a fresh module has them, define writing nothing",
      [](Oo& oo) {
          vtl::DefaultRTModule module;
@@ -419,7 +413,7 @@ const Case kCases[] = {
 #undef T
 
 TEST(SceneFile, EachCallSequenceWritesItsText) {
-    for (const Case& c : kCases)
+    for (const vtl_test::SceneCase& c : kCases)
         EXPECT_EQ(vtl_test::scene_body(c.calls), c.expected) << c.name;
 }
 

@@ -23,4 +23,11 @@ inline std::string scene_body(const std::function<void(vtl::vtlSceneapi_oo&)>& c
     return text.substr(end + version.size());
 }
 
+// One row of a table: front calls and the whole text they write after the version line.
+struct SceneCase {
+    const char* name;
+    std::function<void(vtl::vtlSceneapi_oo&)> calls;
+    std::string expected;
+};
+
 } // namespace vtl_test
