@@ -23,23 +23,23 @@ protected:
     void SetUp() override {
         base_ = "SOFTWARE\\SceneApiTest\\" +
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        RegDeleteTreeW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, vtl::platform::utf8_to_wide(base_).c_str());
     }
     void TearDown() override {
         for (HKEY key : keys_)
             RegCloseKey(key);
         keys_.clear();
         // Only the test's own key: tests of other programs may run beside it.
-        RegDeleteTreeW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
-        RegDeleteKeyW(HKEY_CURRENT_USER, test_support::wide(base_).c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, vtl::platform::utf8_to_wide(base_).c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, vtl::platform::utf8_to_wide(base_).c_str());
     }
 
     // Creates the key below the test's own key ("" is the test's key) and returns it, open.
     HKEY create(const std::string& below = "") {
         std::string path = below.empty() ? base_ : base_ + "\\" + below;
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, test_support::wide(path).c_str(), 0, nullptr,
-                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, vtl::platform::utf8_to_wide(path).c_str(), 0,
+                                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS)
             << path;
         keys_.push_back(key);
@@ -47,15 +47,15 @@ protected:
     }
     static void set_text(HKEY key, const std::string& name, const std::string& text,
                          DWORD type = REG_SZ) {
-        std::wstring value = test_support::wide(text);
-        ASSERT_EQ(RegSetValueExW(key, test_support::wide(name).c_str(), 0, type,
+        std::wstring value = vtl::platform::utf8_to_wide(text);
+        ASSERT_EQ(RegSetValueExW(key, vtl::platform::utf8_to_wide(name).c_str(), 0, type,
                                  reinterpret_cast<const BYTE*>(value.c_str()),
                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
                   ERROR_SUCCESS);
     }
     static void set_raw(HKEY key, const std::string& name, DWORD type, const void* data,
                         DWORD bytes) {
-        ASSERT_EQ(RegSetValueExW(key, test_support::wide(name).c_str(), 0, type,
+        ASSERT_EQ(RegSetValueExW(key, vtl::platform::utf8_to_wide(name).c_str(), 0, type,
                                  static_cast<const BYTE*>(data), bytes),
                   ERROR_SUCCESS);
     }

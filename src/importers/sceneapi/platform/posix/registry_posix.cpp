@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/registry_records.h"
+
 #include "platform/posix/unique_fd.h"
 
 #include <cerrno>
@@ -7,7 +9,6 @@
 #include <fcntl.h>
 #include <map>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,11 +21,9 @@
 //     "BinName"="/opt/photara8/bin/photara"
 //     "LiveLinkPort"=dword:00002328
 //
-// A section names a key by its root and path; the lines after it are its values: a quoted text
-// (with "\\" and "\"" escapes) or a 32-bit number "dword:" in hexadecimal. "@" names the
-// default value. Key and value names compare case-insensitively, as in the registry; a key
-// exists when a section names it or a key below it. Lines that do not fit (comments, other
-// value types, deletions, the header line) are skipped. The file is read once per store
+// The format is read by registry_records.cpp. Key and value names compare case-insensitively,
+// as in the registry; a key exists when a section names it or a key below it. The file is read
+// once per store
 // (RegistryStore::load), so that it may change while the process runs and one lookup still
 // sees one version of it. Only a regular file is read: a file that is missing, cannot be read,
 // is larger than 16 MiB, or is a folder, a named pipe or a device is an empty root.
@@ -33,8 +32,6 @@ namespace vtl::platform {
 
 namespace {
 
-constexpr const char* kCurrentUserNames[] = {"hkey_current_user", "hkcu"};
-constexpr const char* kLocalMachineNames[] = {"hkey_local_machine", "hklm"};
 constexpr off_t kRecordFileMaxBytes = 16 * 1024 * 1024;
 constexpr char kKeySeparator = '\\';
 
@@ -59,13 +56,6 @@ std::string record_file(RegistryRoot root) {
         config = home + "/.config";
     }
     return config + "/vantel/registry.reg";
-}
-
-// Returns the text with ASCII letters in lower case.
-std::string fold_case(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 // Returns the key path without the separators that end it.
@@ -156,58 +146,6 @@ RegistryStore::State read_record_file(const std::string& path, std::string& text
     return State::read;
 }
 
-// Returns the line without blanks, tabs and carriage returns around it.
-std::string trim(const std::string& line) {
-    const char* blanks = " \t\r";
-    std::size_t first = line.find_first_not_of(blanks);
-    if (first == std::string::npos) return std::string();
-    std::size_t last = line.find_last_not_of(blanks);
-    return line.substr(first, last - first + 1);
-}
-
-// Reads a quoted text starting at line[at] == '"'; at ends after the closing quote.
-bool parse_quoted(const std::string& line, std::size_t& at, std::string& out) {
-    if (at >= line.size() || line[at] != '"') return false;
-    std::string text;
-    for (std::size_t i = at + 1; i < line.size(); ++i) {
-        char c = line[i];
-        if (c == '"') {
-            out = text;
-            at = i + 1;
-            return true;
-        }
-        if (c == '\\') {
-            if (i + 1 >= line.size()) return false;
-            char escaped = line[++i];
-            if (escaped != '\\' && escaped != '"') return false;
-            text += escaped;
-        } else {
-            text += c;
-        }
-    }
-    return false; // no closing quote
-}
-
-// Reads 1 to 8 hexadecimal digits that make up the whole text.
-bool parse_hex_number(const std::string& digits, std::uint32_t& out) {
-    if (digits.empty() || digits.size() > 8) return false;
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        std::uint32_t digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<std::uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'f')
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        else
-            return false;
-        value = value << 4 | digit;
-    }
-    out = value;
-    return true;
-}
-
 // Returns the number of UTF-16 units the UTF-8 text takes.
 std::size_t utf16_length(const std::string& text) {
     std::size_t units = 0;
@@ -246,79 +184,22 @@ struct RegistryStore::Data {
 
 namespace {
 
-// Applies one value line ("name"=data) to the values of a key; false when it does not fit.
-bool apply_value_line(const std::string& line, RegistryKey::Data& data) {
-    std::size_t at = 0;
-    std::string name;
-    if (line[0] == '@') {
-        at = 1;
-    } else if (!parse_quoted(line, at, name)) {
-        return false;
-    }
-    std::string rest = trim(line.substr(at));
-    if (rest.empty() || rest[0] != '=') return false;
-    rest = trim(rest.substr(1));
-    std::string key = fold_case(name);
-
-    if (rest == "-") {
-        data.values.erase(key);
-        return true;
-    }
-    RegistryKey::Data::Value value{RegistryKey::Data::Type::text, std::string(), 0};
-    if (!rest.empty() && rest[0] == '"') {
-        std::size_t end = 0;
-        if (!parse_quoted(rest, end, value.text) || !trim(rest.substr(end)).empty()) return false;
-    } else if (fold_case(rest.substr(0, 6)) == "dword:") {
-        value.type = RegistryKey::Data::Type::number;
-        if (!parse_hex_number(rest.substr(6), value.number)) return false;
-    } else {
-        return false;
-    }
-    data.values[key] = value;
-    return true;
-}
-
-// Splits a section name into its root and key path; false when the root is unknown.
-bool parse_section(const std::string& section, RegistryRoot& root, std::string& path) {
-    std::size_t separator = section.find(kKeySeparator);
-    std::string root_name = fold_case(section.substr(0, separator));
-    path = separator == std::string::npos ? std::string() : section.substr(separator + 1);
-    for (const char* name : kCurrentUserNames)
-        if (root_name == name) {
-            root = RegistryRoot::current_user;
-            return true;
-        }
-    for (const char* name : kLocalMachineNames)
-        if (root_name == name) {
-            root = RegistryRoot::local_machine;
-            return true;
-        }
-    return false;
-}
-
-// Reads the sections of the root out of the record file's text.
+// Keeps the sections of the root out of the record file's text; a key named by several sections
+// holds the values of all of them, the later line of a name winning.
 void parse_records(const std::string& text, RegistryStore::Data& store) {
-    RegistryKey::Data* current = nullptr;
-    std::istringstream lines(text);
-    std::string raw;
-    while (std::getline(lines, raw)) {
-        std::string line = trim(raw);
-        if (line.empty() || line[0] == ';') continue;
-        if (line[0] == '[') {
-            current = nullptr;
-            if (line.size() < 2 || line.back() != ']' || line[1] == '-') continue;
-            RegistryRoot section_root;
-            std::string section_path;
-            if (!parse_section(line.substr(1, line.size() - 2), section_root, section_path) ||
-                section_root != store.root)
-                continue;
-            section_path = strip_trailing_separators(section_path);
-            RegistryStore::Data::Key& key = store.keys[fold_case(section_path)];
-            if (key.path.empty()) key.path = section_path;
-            current = &key.values;
-            continue;
+    for (RegistrySection& section : parse_registry_records(text, store.root)) {
+        RegistryStore::Data::Key& key = store.keys[fold_registry_case(section.path)];
+        if (key.path.empty()) key.path = section.path;
+        for (RegistryValue& value : section.values) {
+            std::string name = fold_registry_case(value.name);
+            if (value.type == RegistryValue::Type::removed)
+                key.values.values.erase(name);
+            else
+                key.values.values[name] = {value.type == RegistryValue::Type::number
+                                               ? RegistryKey::Data::Type::number
+                                               : RegistryKey::Data::Type::text,
+                                           std::move(value.text), value.number};
         }
-        if (current) apply_value_line(line, *current);
     }
 }
 
@@ -341,7 +222,7 @@ RegistryKey RegistryKey::open(RegistryRoot root, const std::string& path) {
 bool RegistryKey::read_text(const std::string& name, std::size_t max_bytes,
                             std::string& out) const {
     if (!data_) return false;
-    auto found = data_->values.find(fold_case(name));
+    auto found = data_->values.find(fold_registry_case(name));
     if (found == data_->values.end() || found->second.type != Data::Type::text) return false;
     // The same limit as a UTF-16 buffer of max_bytes, terminator included.
     if ((utf16_length(found->second.text) + 1) * 2 > max_bytes) return false;
@@ -351,7 +232,7 @@ bool RegistryKey::read_text(const std::string& name, std::size_t max_bytes,
 
 bool RegistryKey::read_number(const std::string& name, std::uint32_t& out) const {
     if (!data_) return false;
-    auto found = data_->values.find(fold_case(name));
+    auto found = data_->values.find(fold_registry_case(name));
     if (found == data_->values.end() || found->second.type != Data::Type::number) return false;
     out = found->second.number;
     return true;
@@ -378,7 +259,7 @@ RegistryStore RegistryStore::load(RegistryRoot root) {
 
 RegistryKey RegistryStore::open(const std::string& path) const {
     if (!data_) return RegistryKey();
-    const std::string wanted = fold_case(strip_trailing_separators(path));
+    const std::string wanted = fold_registry_case(strip_trailing_separators(path));
     // Keys below the one wanted sort right after this prefix; their names are the next part.
     const std::string prefix = wanted.empty() ? std::string() : wanted + kKeySeparator;
     auto data = std::make_unique<RegistryKey::Data>();
