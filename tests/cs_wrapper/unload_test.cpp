@@ -1,4 +1,5 @@
-// Unloading the library with a Scene file still open closes the file complete.
+// Unloading the library in the middle of a scene (groups open, objects under construction)
+// closes the file with everything finished before it, ending where the host stopped.
 
 #include "platform/dynamic_library.h"
 #include "scene_file_texts.h"
@@ -12,20 +13,38 @@ TEST(Unload, OpenFileIsClosedWhenTheLibraryGoes) {
     cs_test::TempFolder folder;
     const std::string path = folder.file("unload.scene");
     auto library = vtl::platform::DynamicLibrary::load(SCENEAPI_LIBRARY_PATH);
-    auto open = reinterpret_cast<decltype(&openFile)>(library.find_symbol("openFile"));
-    auto line_light =
-        reinterpret_cast<decltype(&addLineLight)>(library.find_symbol("addLineLight"));
-    ASSERT_NE(open, nullptr);
-    ASSERT_NE(line_light, nullptr);
+    const auto symbol = [&library](auto* type, const char* name) {
+        return reinterpret_cast<decltype(type)>(library.find_symbol(name));
+    };
+    auto open = symbol(&openFile, "openFile");
+    auto group = symbol(&beginGroup, "beginGroup");
+    auto light = symbol(&addLineLight, "addLineLight");
+    auto mesh = symbol(&beginTriangleObject, "beginTriangleObject");
+    auto animation = symbol(&beginAnimation, "beginAnimation");
+    ASSERT_TRUE(open && group && light && mesh && animation);
     ASSERT_EQ(open(path.c_str(), nullptr, 2, 0.5f), 0);
-    line_light("last", 1.0f, 2.0f, 2.0f);
+    group("outer");
+    group("inner");
+    light("last", 1.0f, 2.0f, 2.0f);
+    mesh("unfinished");
+    animation("unfinished too", 0.0f, 1.0f, false);
     library.unload();
 
-    const std::string body = cs_test::body_after_opening(cs_test::read_file(path));
-    EXPECT_EQ(body.substr(0, 16), "object \"last\" {\n");
-    const std::string tail = "   \"power\" 1,\n  }  \n }\n}\n";
-    ASSERT_GE(body.size(), tail.size());
-    EXPECT_EQ(body.substr(body.size() - tail.size()), tail);
+    EXPECT_EQ(cs_test::body_after_opening(cs_test::read_file(path)),
+              "\ngroup \"outer\" {\n"
+              "\n group \"inner\" {\n"
+              "  object \"last\" {\n"
+              "   geometry \"triangles\" {\n"
+              "    \"vertices\" [ -1 1 0,-1 -1 0,1 -1 0,-1 1 0,1 1 0,1 -1 0 ] ,\n"
+              "    \"triangles\" [ 0,1,2,3,4,5 ] ,\n"
+              "   }\n"
+              "   material \"last\" {\n"
+              "    surface     \"vtl_mesh_light\" {\n"
+              "     \"lumen\" on,\n"
+              "     \"power\" 1,\n"
+              "    }    \n"
+              "   }\n"
+              "  }\n");
 }
 
 } // namespace
