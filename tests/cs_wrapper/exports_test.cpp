@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -305,31 +304,6 @@ TEST(Exports, OpeningTheFileBeingWrittenEndsItFirstAndLeavesNoHole) {
     const std::string text = read_file(path);
     EXPECT_EQ(text.find('\0'), std::string::npos);
     EXPECT_EQ(body_after_opening(text), "\ngroup \"second file\" {\n}\n");
-}
-
-TEST(Exports, TheHostsNumericLocaleComesBackWhateverTheNesting) {
-    const char* decimal_comma = nullptr;
-#ifdef _WIN32
-    for (const char* name : {"de-DE", "German_Germany.1252"})
-#else
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8"})
-#endif
-        if (std::setlocale(LC_NUMERIC, name)) decimal_comma = name;
-    if (!decimal_comma) GTEST_SKIP() << "no decimal-comma locale on this machine";
-    TempFolder folder;
-    const std::string a = folder.file("a.scene");
-    const std::string b = folder.file("b.scene");
-    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
-    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
-    ASSERT_EQ(openFile(b.c_str(), nullptr, 2, 0.5f), 0);
-    closeFile();
-    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), decimal_comma);
-    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
-    ASSERT_EQ(openFile(b.c_str(), nullptr, 2, 0.5f), 0);
-    ASSERT_EQ(openFile(a.c_str(), nullptr, 2, 0.5f), 0);
-    closeFile();
-    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), decimal_comma);
-    std::setlocale(LC_NUMERIC, "C");
 }
 
 // The live-link exports are tested end to end with the stand-in application (tests/dev/link).
