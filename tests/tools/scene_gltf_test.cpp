@@ -11,8 +11,8 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <gtest/gtest.h>
-#include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -39,86 +39,56 @@ vtl::reader::Document parse(const std::string& text) {
     return std::move(r.document);
 }
 
-// A glb read back: triangles as drawn, the box of placed positions, base colours by material.
+// A model read back with assimp (the converter writes with tinygltf: reading with another library
+// keeps one library's fault from cancelling out): triangles as drawn, the box of placed positions,
+// base colours by material.
 struct ReadBack {
     bool ok = false;
-    std::size_t triangles = 0, meshes = 0, cameras = 0, lights = 0, animations = 0;
+    std::size_t triangles = 0, cameras = 0, lights = 0, animations = 0;
     std::array<double, 3> min{1e30, 1e30, 1e30}, max{-1e30, -1e30, -1e30};
-    std::vector<std::array<double, 4>> colours;
+    std::vector<aiColor4D> colours;
 };
 
-using Mat = std::array<double, 16>; // column-major, glTF's own
-
-Mat local(const tinygltf::Node& n) {
-    Mat m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; // the converter writes no matrix
-    const double x = n.rotation.size() == 4 ? n.rotation[0] : 0,
-                 y = n.rotation.size() == 4 ? n.rotation[1] : 0,
-                 z = n.rotation.size() == 4 ? n.rotation[2] : 0,
-                 w = n.rotation.size() == 4 ? n.rotation[3] : 1;
-    const double r[9] = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),
-                         2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),
-                         2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y)};
-    for (int c = 0; c < 3; ++c) {
-        const double s = n.scale.size() == 3 ? n.scale[c] : 1;
-        for (int row = 0; row < 3; ++row)
-            m[4 * c + row] = r[3 * c + row] * s;
-        m[12 + c] = n.translation.size() == 3 ? n.translation[c] : 0;
-    }
-    return m;
-}
-
-Mat times(const Mat& a, const Mat& b) { // a * b, column-major
-    Mat out{};
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
-                out[4 * c + r] += a[4 * k + r] * b[4 * c + k];
-    return out;
-}
-
-ReadBack read_back(const std::vector<unsigned char>& glb) {
+ReadBack read_back(const std::string& path) {
     ReadBack rb;
-    tinygltf::Model model;
-    tinygltf::TinyGLTF loader;
-    std::string error, warning;
-    if (!loader.LoadBinaryFromMemory(&model, &error, &warning, glb.data(),
-                                     static_cast<unsigned>(glb.size())))
-        return rb;
-    rb.meshes = model.meshes.size();
-    rb.cameras = model.cameras.size();
-    rb.lights = model.lights.size();
-    rb.animations = model.animations.size();
-    for (const auto& m : model.materials)
-        rb.colours.push_back(
-            {m.pbrMetallicRoughness.baseColorFactor[0], m.pbrMetallicRoughness.baseColorFactor[1],
-             m.pbrMetallicRoughness.baseColorFactor[2], m.pbrMetallicRoughness.baseColorFactor[3]});
-    std::vector<std::pair<int, Mat>> pending;
-    for (int root : model.scenes[0].nodes)
-        pending.push_back({root, local(model.nodes[root])});
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate);
+    if (!scene) return rb;
+    rb.cameras = scene->mNumCameras;
+    rb.lights = scene->mNumLights;
+    rb.animations = scene->mNumAnimations;
+    for (unsigned k = 0; k < scene->mNumMaterials; ++k) {
+        aiColor4D d;
+        if (scene->mMaterials[k]->Get(AI_MATKEY_COLOR_DIFFUSE, d) == AI_SUCCESS)
+            rb.colours.push_back(d);
+    }
+    std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending{
+        {scene->mRootNode, scene->mRootNode->mTransformation}};
     while (!pending.empty()) {
-        const auto [index, m] = pending.back();
+        const auto [node, m] = pending.back();
         pending.pop_back();
-        const tinygltf::Node& n = model.nodes[index];
-        for (int c : n.children)
-            pending.push_back({c, times(m, local(model.nodes[c]))});
-        if (n.mesh < 0) continue;
-        for (const auto& p : model.meshes[n.mesh].primitives) {
-            rb.triangles += model.accessors[p.indices].count / 3;
-            const auto& a = model.accessors[p.attributes.at("POSITION")];
-            const auto& v = model.bufferViews[a.bufferView];
-            const auto* f = reinterpret_cast<const float*>(model.buffers[v.buffer].data.data() +
-                                                           v.byteOffset + a.byteOffset);
-            for (std::size_t i = 0; i < a.count; ++i)
-                for (int r = 0; r < 3; ++r) {
-                    const double q = m[r] * f[3 * i] + m[4 + r] * f[3 * i + 1] +
-                                     m[8 + r] * f[3 * i + 2] + m[12 + r];
-                    rb.min[r] = std::min(rb.min[r], q);
-                    rb.max[r] = std::max(rb.max[r], q);
+        for (unsigned c = 0; c < node->mNumChildren; ++c)
+            pending.push_back({node->mChildren[c], m * node->mChildren[c]->mTransformation});
+        for (unsigned k = 0; k < node->mNumMeshes; ++k) {
+            const aiMesh* mesh = scene->mMeshes[node->mMeshes[k]];
+            for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+                rb.triangles += mesh->mFaces[f].mNumIndices == 3;
+            for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
+                const aiVector3D p = m * mesh->mVertices[v];
+                for (int c = 0; c < 3; ++c) {
+                    rb.min[c] = std::min(rb.min[c], static_cast<double>(p[c]));
+                    rb.max[c] = std::max(rb.max[c], static_cast<double>(p[c]));
                 }
+            }
         }
     }
     rb.ok = true;
     return rb;
+}
+
+void write_glb(const std::string& path, const std::vector<unsigned char>& glb) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(glb.data()), glb.size());
 }
 
 const std::string kHeader = "//---vantel:dal:7---\nversion 10\n";
@@ -215,15 +185,14 @@ TEST(SceneToGltf, ContentBecomesMeshesNodesMaterialsCameraLightsAnimations) {
         EXPECT_EQ(conversion.nodes, c.nodes);
         EXPECT_EQ(conversion.triangles, c.triangles);
         EXPECT_EQ(conversion.materials, c.materials);
-        const ReadBack rb = read_back(glb);
+        files.push_back(temp.file(std::to_string(files.size()) + ".glb"));
+        write_glb(files.back(), glb);
+        const ReadBack rb = read_back(files.back());
         ASSERT_TRUE(rb.ok);
         EXPECT_EQ(rb.triangles, c.triangles);
         EXPECT_EQ(rb.cameras, c.cameras);
         EXPECT_EQ(rb.lights, c.lights);
         EXPECT_EQ(rb.animations, c.animations);
-        files.push_back(temp.file(std::to_string(files.size()) + ".glb"));
-        std::ofstream(files.back(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(glb.data()), glb.size());
     }
     std::string report;
     EXPECT_TRUE(validate(files, report)) << report;
@@ -238,15 +207,18 @@ TEST(SceneToGltf, PlacementsKeepTheirTransformsAndColours) {
               "  transform 2 0 0 0 0 2 0 0 0 0 2 0 3 0 0 1\n  material \"red\"\n }\n}\n");
     std::vector<unsigned char> glb;
     ASSERT_TRUE(vtl::gltf::scene_to_glb(document, glb).ok);
-    const ReadBack rb = read_back(glb);
+    TempFolder temp;
+    write_glb(temp.file("placed.glb"), glb);
+    const ReadBack rb = read_back(temp.file("placed.glb"));
     ASSERT_TRUE(rb.ok);
     const std::array<double, 3> min{3, 0, 5}, max{5, 2, 7};
     for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(rb.min[k], min[k], 1e-5) << k;
         EXPECT_NEAR(rb.max[k], max[k], 1e-5) << k;
     }
-    ASSERT_EQ(rb.colours.size(), 1u);
-    EXPECT_EQ(rb.colours[0], (std::array<double, 4>{1, 0, 0, 1}));
+    // assimp adds a default material of its own beside the file's.
+    EXPECT_NE(std::find(rb.colours.begin(), rb.colours.end(), aiColor4D(1, 0, 0, 1)),
+              rb.colours.end());
 }
 
 // Model -> Scene file -> glb -> glTF reader: the same triangles, extent and colours as the model.
@@ -259,48 +231,20 @@ TEST(SceneToGltf, RoundTripFromAModel) {
     const tool_test::Run r = tool_test::run(tool + " '" + scene + "' -o '" + glb + "' 2>&1");
     ASSERT_EQ(r.status, 0) << r.out;
 
-    Assimp::Importer importer;
-    const aiScene* original = importer.ReadFile(model, aiProcess_Triangulate);
-    ASSERT_NE(original, nullptr);
-    std::size_t triangles = 0;
-    std::array<double, 3> min{1e30, 1e30, 1e30}, max{-1e30, -1e30, -1e30};
-    std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending{
-        {original->mRootNode, original->mRootNode->mTransformation}};
-    while (!pending.empty()) {
-        const auto [node, m] = pending.back();
-        pending.pop_back();
-        for (unsigned c = 0; c < node->mNumChildren; ++c)
-            pending.push_back({node->mChildren[c], m * node->mChildren[c]->mTransformation});
-        for (unsigned k = 0; k < node->mNumMeshes; ++k) {
-            const aiMesh* mesh = original->mMeshes[node->mMeshes[k]];
-            for (unsigned f = 0; f < mesh->mNumFaces; ++f)
-                triangles += mesh->mFaces[f].mNumIndices == 3;
-            for (unsigned v = 0; v < mesh->mNumVertices; ++v) {
-                const aiVector3D p = m * mesh->mVertices[v];
-                for (int c = 0; c < 3; ++c) {
-                    min[c] = std::min(min[c], static_cast<double>(p[c]));
-                    max[c] = std::max(max[c], static_cast<double>(p[c]));
-                }
-            }
-        }
-    }
-    std::ifstream in(glb, std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
-    const ReadBack rb = read_back(bytes);
+    const ReadBack original = read_back(model), rb = read_back(glb);
+    ASSERT_TRUE(original.ok);
     ASSERT_TRUE(rb.ok);
-    EXPECT_EQ(rb.triangles, triangles);
+    EXPECT_EQ(rb.triangles, original.triangles);
     for (int c = 0; c < 3; ++c) {
-        EXPECT_NEAR(rb.min[c], min[c], 1e-4) << c;
-        EXPECT_NEAR(rb.max[c], max[c], 1e-4) << c;
+        EXPECT_NEAR(rb.min[c], original.min[c], 1e-4) << c;
+        EXPECT_NEAR(rb.max[c], original.max[c], 1e-4) << c;
     }
-    for (unsigned k = 0; k < original->mNumMaterials; ++k) {
-        aiColor4D d;
-        if (original->mMaterials[k]->Get(AI_MATKEY_COLOR_DIFFUSE, d) != AI_SUCCESS) continue;
+    for (const aiColor4D& d : original.colours) {
         bool found = false;
-        for (const auto& c : rb.colours)
-            found |= std::fabs(c[0] - d.r) < 1e-5 && std::fabs(c[1] - d.g) < 1e-5 &&
-                     std::fabs(c[2] - d.b) < 1e-5;
-        EXPECT_TRUE(found) << "material " << k << " colour " << d.r << " " << d.g << " " << d.b;
+        for (const aiColor4D& c : rb.colours)
+            found |= std::fabs(c.r - d.r) < 1e-5 && std::fabs(c.g - d.g) < 1e-5 &&
+                     std::fabs(c.b - d.b) < 1e-5;
+        EXPECT_TRUE(found) << "colour " << d.r << " " << d.g << " " << d.b;
     }
     std::string report;
     EXPECT_TRUE(validate({glb}, report)) << report;
