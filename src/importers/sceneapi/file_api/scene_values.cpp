@@ -63,6 +63,29 @@ std::size_t element_size(int t) {
     }
 }
 
+// The lines of an array's elements: the first ends after index 8, every later one after the
+// next eight. Returns the end (one past the last index) of the line holding index i.
+inline uint32_t line_end(uint32_t i, uint32_t n) {
+    const uint64_t end = i < 9 ? 9 : (uint64_t(i - 1) / 8) * 8 + 9;
+    return end < n ? static_cast<uint32_t>(end) : n;
+}
+// True when a line break follows element i.
+inline bool breaks_after(uint32_t i) {
+    return i > 0 && i % 8 == 0;
+}
+// Writes elements first..end-1 of n, within one line: each followed by a comma, the last of
+// the array by a blank.
+template <typename Element>
+inline char* put_line(char* p, const Element& element, uint32_t first, uint32_t end, uint32_t n) {
+    for (uint32_t i = first; i + 1 < end; ++i) {
+        p = element(p, i);
+        *p++ = ',';
+    }
+    p = element(p, end - 1);
+    *p++ = end < n ? ',' : ' ';
+    return p;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -253,22 +276,24 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     }
 
     // Elements separated by commas, a blank after the last, and a line break with the
-    // indentation after every eighth (and the first of them, index 8): one loop per element type,
-    // each element written at a cursor kept in a register and returning its end.
-    auto elements = [&](auto element) {
+    // indentation after every eighth (and the first of them, index 8): written a line at a time,
+    // with the room checked once a line, each element at a cursor kept in a register.
+    auto elements = [&](auto element, std::size_t max_element_chars) {
+        const std::size_t line_reserve = 9 * (max_element_chars + 1) + kElementReserve;
         char* p = chunk.cursor();
-        for (uint32_t i = 0; i < n; ++i) {
-            p = element(p, i);
-            *p++ = i + 1 < n ? ',' : ' ';
-            if (i > 0 && i % 8 == 0) {
+        for (uint32_t i = 0; i < n;) {
+            const uint32_t end = line_end(i, n);
+            if (chunk.nearly_full(p, line_reserve)) {
+                chunk.advance(p);
+                flush();
+                p = chunk.cursor();
+            }
+            p = put_line(p, element, i, end, n);
+            i = end;
+            if (breaks_after(end - 1)) {
                 *p++ = '\n';
                 chunk.advance(p);
                 line_indent();
-                p = chunk.cursor();
-            }
-            if (chunk.nearly_full(p, kElementReserve)) {
-                chunk.advance(p);
-                flush();
                 p = chunk.cursor();
             }
         }
@@ -279,7 +304,7 @@ void vtlScene_api_file::put_array_text(int t, const vtlArray& array) {
     // Each element type: its formatter, its numbers and the longest text it can have.
     auto write_elements = [&](auto element, std::size_t values, std::size_t max_chars) {
         if (put_elements_threaded(element, n, values, max_chars)) return;
-        elements(element);
+        elements(element, max_chars);
         flush();
     };
     switch (t) {
@@ -379,10 +404,11 @@ bool vtlScene_api_file::put_elements_threaded(const Element& element, uint32_t n
             const uint32_t first = static_cast<uint32_t>(k * chunk_elements);
             const uint32_t last = static_cast<uint32_t>(
                 std::min<std::size_t>(std::size_t(n), std::size_t(first) + chunk_elements));
-            for (uint32_t i = first; i < last; ++i) {
-                p = element(p, i);
-                *p++ = i + 1 < n ? ',' : ' ';
-                if (i > 0 && i % 8 == 0) {
+            for (uint32_t i = first; i < last;) {
+                const uint32_t end = std::min(last, line_end(i, n));
+                p = put_line(p, element, i, end, n);
+                i = end;
+                if (breaks_after(end - 1)) {
                     *p++ = '\n';
                     std::memset(p, ' ', width);
                     p += width;
