@@ -1,10 +1,9 @@
 #pragma once
-// Runs a Scene file writer over a memory stream and hands back every byte it wrote.
+// Runs a Scene file writer over a temporary file and hands back every byte it wrote.
 
 #include "file_api/vtlscene_api_file.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -13,21 +12,14 @@
 inline std::string write_scene(const std::function<void(vtlScene_api_file&)>& calls,
                                bool binary_arrays = false, unsigned writer_flags = 1,
                                bool set_flags = true) {
-#ifdef _WIN32
-    // No memory streams: a temporary file, read back after the writer is gone.
+    // A temporary file, read back after the writer is gone (Windows has no memory streams).
     FILE* stream = std::tmpfile();
-#else
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* stream = open_memstream(&data, &size);
-#endif
     {
         vtlScene_api_file writer(stream, binary_arrays);
         // Binary arrays are switched on and off by the flags as well.
         if (set_flags) writer.set_writer_flags(binary_arrays ? (writer_flags | 2) : writer_flags);
         calls(writer);
     }
-#ifdef _WIN32
     std::string text;
     std::fflush(stream);
     std::rewind(stream);
@@ -35,11 +27,6 @@ inline std::string write_scene(const std::function<void(vtlScene_api_file&)>& ca
     for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;)
         text.append(chunk, got);
     std::fclose(stream);
-#else
-    std::fclose(stream);
-    std::string text(data, size);
-    std::free(data);
-#endif
     return text;
 }
 
