@@ -2,7 +2,7 @@
 # them, without touching the system), checks their names, dependencies and the SONAME, then
 # builds the C host against the unpacked files only (as pkg-config describes them) and runs it
 # and the unpacked tools.
-# Arguments: BUILD_DIR, WORK_DIR, HOST_SOURCE, HOST_FLAGS, C_COMPILER, VERSION, INTERFACE_MAJOR.
+# Arguments: BUILD_DIR, WORK_DIR, HOST_C, HOST_FLAGS, C_COMPILER, VERSION, INTERFACE_MAJOR.
 
 function(run_checked)
     execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -61,9 +61,9 @@ run_checked(pkg-config --cflags --libs sceneapi_cs_wrapper)
 string(STRIP "${last_output}" pc_flags)
 separate_arguments(pc_flags UNIX_COMMAND "${pc_flags}")
 separate_arguments(host_flags UNIX_COMMAND "${HOST_FLAGS}")
-run_checked(${C_COMPILER} ${host_flags} ${HOST_SOURCE}/host.c ${pc_flags} -o ${WORK_DIR}/host)
-run_checked(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib} ${WORK_DIR}/host
-    ${WORK_DIR}/host.scene)
+run_checked(${C_COMPILER} ${host_flags} ${HOST_C} ${pc_flags} -o ${WORK_DIR}/host)
+run_checked(${CMAKE_COMMAND} -E env LD_LIBRARY_PATH=${lib} ${WORK_DIR}/host -)
+expect("${last_output}" "^//---vantel:dal:7---\n.*\"panel\"" "the host's scene")
 
 # The tools find the library through their run path, the stand-in through its link.
 run_checked(${root}/usr/bin/sceneapi-export -o ${WORK_DIR}/sample.scene)

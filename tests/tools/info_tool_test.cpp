@@ -204,12 +204,12 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
         {"3000 nested groups",
          file("deep.scene", deep),
          0,
-         {"objects: 1 placed", "groups nested deeper are not listed"},
+         {"objects: 1 placed", "  (2872 groups nested deeper are not listed)\n"},
          false},
         {"3000 nested groups, as JSON",
          info + "--json " + folder.file("deep.scene"),
          0,
-         {"\"unlisted_groups\": "},
+         {"\"unlisted_groups\": 2872"},
          true},
         {"300000 nested groups",
          file("too_deep.scene", too_deep) + " 2>&1",
@@ -233,28 +233,22 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
     }
 }
 
-TEST(InfoToolTest, SummarisesDeepGroupsAndACutLightPathTheLibraryWrote) {
+TEST(InfoToolTest, SummarisesACutLightPathTheLibraryWrote) {
     TempFolder folder;
     const std::string path = folder.file("deep.scene");
     const std::string ies(1048550, 'p');
     const float white[3] = {1, 1, 1};
     openFile(path.c_str(), nullptr, 1, 1);
-    for (int i = 0; i < 200; ++i)
-        beginGroup(("g" + std::to_string(i)).c_str());
     addIesLight("spot", ies.c_str());
-    for (int i = 0; i < 200; ++i)
-        endGroup();
     addPointLight("after", 10, white);
     closeFile();
     const tool_test::Run text = run(kInfo + " " + path + " 2>&1");
     EXPECT_EQ(text.status, 0) << text.out.substr(0, 2000);
-    for (const char* part : {"lights: 2 (vtl_ies_light 1, vtl_point_light 1)\n", "\"g127\" (line ",
-                             "  (72 groups nested deeper are not listed)\n"})
-        EXPECT_NE(text.out.find(part), std::string::npos) << part << "\n" << text.out;
+    EXPECT_NE(text.out.find("lights: 2 (vtl_ies_light 1, vtl_point_light 1)\n"), std::string::npos)
+        << text.out;
     const tool_test::Run json = run(kInfo + " --json " + path + " 2>&1");
     EXPECT_EQ(json.status, 0);
     EXPECT_TRUE(valid_json(folder, json.out));
-    EXPECT_NE(json.out.find("\"unlisted_groups\": 72"), std::string::npos);
 }
 
 TEST(InfoToolTest, ChecksFindFaultsWithTheirLineAndColumn) {

@@ -1,5 +1,6 @@
 /* Writes one scene with every kind of export, so that files can be compared byte for byte: the
- * Windows DLL's with the Linux library's, the Python binding's with the C interface's. Usage:
+ * Windows DLL's with the Linux library's, the Python binding's with the C interface's; built
+ * against an installed package, it is the package tests' host. Usage:
  * scene_host FOLDER (file with a non-ASCII name in FOLDER), scene_host - (standard output),
  * scene_host probe (asks for a running instance once), or scene_host announce FOLDER (registers
  * this process in the stand-in application's instances FOLDER as a running instance of version 8
@@ -17,19 +18,6 @@
 #include <unistd.h>
 #define current_process_id() getpid()
 #endif
-
-static const char kFileName[] = "szene-\xc3\xa4-\xe5\xa0\xb4\xe6\x99\xaf.scene"; /* szene-ä-場景 */
-static const char kStandardOutput[] = "-";
-static const char kProbe[] = "probe";
-static const char kAnnounce[] = "announce";
-static const char kLink[] = "link";
-static const char kDefaultPort[] = "9000";
-static const char kInstanceFormat[] =
-    "<photara_instance><version_major>8</version_major><process_id>%ld</process_id>"
-    "<livelink_port>%s</livelink_port></photara_instance>";
-static const char kSceneDocument[] =
-    "<photara_scene><scene><link number=\"1\"><object name=\"selector\"/></link></scene>"
-    "</photara_scene>";
 
 /* Writes text to FOLDER/<this process id><suffix>; 0 on success. */
 static int write_instance_file(const char* folder, const char* suffix, const char* text) {
@@ -134,12 +122,16 @@ int main(int argc, char** argv) {
     char path[4096];
     char instance[512];
     char error[512] = "";
-    const int announce = argc == 3 && strcmp(argv[1], kAnnounce) == 0;
-    const int link = argc == 4 && strcmp(argv[1], kLink) == 0;
+    const int announce = argc == 3 && strcmp(argv[1], "announce") == 0;
+    const int link = argc == 4 && strcmp(argv[1], "link") == 0;
     if (announce || link) {
-        if (snprintf(instance, sizeof instance, kInstanceFormat, (long)current_process_id(),
-                     link ? argv[3] : kDefaultPort) >= (int)sizeof instance ||
-            write_instance_file(argv[2], ".scene", kSceneDocument) != 0 ||
+        if (snprintf(instance, sizeof instance,
+                     "<photara_instance><version_major>8</version_major><process_id>%ld"
+                     "</process_id><livelink_port>%s</livelink_port></photara_instance>",
+                     (long)current_process_id(), link ? argv[3] : "9000") >= (int)sizeof instance ||
+            write_instance_file(argv[2], ".scene",
+                                "<photara_scene><scene><link number=\"1\"><object "
+                                "name=\"selector\"/></link></scene></photara_scene>") != 0 ||
             write_instance_file(argv[2], ".instance", instance) != 0)
             return 1;
         if (announce) return probe();
@@ -155,10 +147,11 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: scene_host FOLDER|-|probe|announce FOLDER|link FOLDER PORT\n");
         return 2;
     }
-    if (strcmp(argv[1], kProbe) == 0) return probe();
-    if (strcmp(argv[1], kStandardOutput) == 0) {
-        strcpy(path, kStandardOutput);
-    } else if (snprintf(path, sizeof path, "%s/%s", argv[1], kFileName) >= (int)sizeof path) {
+    if (strcmp(argv[1], "probe") == 0) return probe();
+    if (strcmp(argv[1], "-") == 0) {
+        strcpy(path, "-");
+    } else if (snprintf(path, sizeof path, "%s/szene-\xc3\xa4-\xe5\xa0\xb4\xe6\x99\xaf.scene",
+                        argv[1]) >= (int)sizeof path) { /* szene-ä-場景 */
         return 2;
     }
     if (openFile(path, NULL, 2, 0.01f) != 0) return 1;
