@@ -107,13 +107,4 @@ void StandIn::stop() noexcept {
     pid_ = -1;
 }
 
-int StandIn::wait_exit(double seconds) {
-    int status = 0;
-    if (pid_ <= 0 ||
-        !wait_until(seconds, [&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }))
-        return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 } // namespace test_support

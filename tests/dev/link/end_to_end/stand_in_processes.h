@@ -36,9 +36,6 @@ public:
     pid_t pid() const noexcept { return pid_; }
     // Ends the process: SIGTERM, a bounded wait, then SIGKILL; always reaps it.
     void stop() noexcept;
-    // Waits the seconds at most for the process to end by itself and reaps it; its exit code,
-    // -1 when it did not exit normally in time (it is then still running).
-    int wait_exit(double seconds);
 
 private:
     pid_t pid_ = -1;
