@@ -9,7 +9,7 @@
 #include "dev/nodes/triangle_object.h"
 #include "oo/recording_api.h"
 
-#include "nurbs_shapes.h"
+#include "shapes.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using Mesh = vtl::TriangleObject;
-
-void fill_triangle(Mesh& mesh) {
-    mesh.add_vertex(0, 0, 0);
-    mesh.add_vertex(1, 0, 0);
-    mesh.add_vertex(0, 1, 0);
-    mesh.add_triangle(0, 1, 2);
-}
 
 // Three vertices, and as many of each array's elements as the row says.
 TEST(TriangleObjectValidation, EachFindingHasItsOwnTextAndTheyAreJoinedWithoutSeparators) {

@@ -10,7 +10,7 @@
 #include "dev/nodes/triangle_object.h"
 #include "oo/front_scene.h"
 
-#include "nurbs_shapes.h"
+#include "shapes.h"
 
 #include <gtest/gtest.h>
 
@@ -42,13 +42,6 @@ const std::string kEnvironment = " reflection map   \"vtl_envmap\" {\n"
 #define Z "0.0000000000000000"
 #define O "1.0000000000000000"
 #define T "2.0000000000000000"
-
-void fill_triangle(vtl::TriangleObject& mesh) {
-    mesh.add_vertex(0, 0, 0);
-    mesh.add_vertex(1, 0, 0);
-    mesh.add_vertex(0, 1, 0);
-    mesh.add_triangle(0, 1, 2);
-}
 
 vtlMatrix scaled_identity(double s) {
     vtlMatrix m{};

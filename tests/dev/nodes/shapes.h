@@ -1,9 +1,18 @@
 #pragma once
-// Trim curves shared by the NURBS tests.
+// Shapes shared by the node tests.
 
 #include "dev/nodes/nurbs_curve.h"
+#include "dev/nodes/triangle_object.h"
 
 #include <memory>
+
+// One triangle over three vertices.
+inline void fill_triangle(vtl::TriangleObject& mesh) {
+    mesh.add_vertex(0, 0, 0);
+    mesh.add_vertex(1, 0, 0);
+    mesh.add_vertex(0, 1, 0);
+    mesh.add_triangle(0, 1, 2);
+}
 
 // One trim loop of one linear edge; inside tells whether it keeps the inside.
 inline std::shared_ptr<vtl::NurbsCurve> one_edge_trim(int inside) {
