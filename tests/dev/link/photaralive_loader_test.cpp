@@ -104,6 +104,7 @@ TEST_F(LoaderTest, TheFolderLineHoldsEachUtf16UnitOfTheFolderNarrowedToItsLowByt
         {"/opt/caf\xC3\xA9", "/opt/caf\xE9"},               // U+00E9
         {"/opt/\xE2\x82\xAC 8", "/opt/\xAC 8"},             // U+20AC
         {"/opt/\xF0\x9F\x99\x82/bin", "/opt/\x3D\x42/bin"}, // U+1F642: D83D DE42
+        {"/opt/\xD0\x96", "/opt/\x16"},                     // U+0416: a lead byte above 0xCF
         {"/opt/\xFF", "/opt/\xFD"},                         // not UTF-8: U+FFFD
     };
     install(8);
