@@ -1,26 +1,22 @@
 #pragma once
 // A temporary folder for a test, removed with everything in it when the test ends.
 
-#include <cstdlib>
-#include <filesystem>
-#ifdef _WIN32
-#include "support/windows_posix.h"
-#include <random>
-#endif
+#include "support/windows_posix.h" // setenv on Windows too: tests point the library at folders
+
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace test_support {
 
 class TempFolder {
 public:
+    // A random name, created only when it does not exist yet.
     TempFolder() {
-#ifdef _WIN32
-        // No mkdtemp: a random name, created only when it does not exist yet.
         std::random_device random;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             std::filesystem::path candidate = std::filesystem::temp_directory_path() /
@@ -29,14 +25,6 @@ public:
             if (std::filesystem::create_directory(candidate)) path_ = candidate.generic_string();
         }
         if (path_.empty()) throw std::runtime_error("no temporary folder");
-#else
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "sceneapi_test_XXXXXX").string();
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = name.data();
-#endif
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -46,23 +34,15 @@ public:
     }
 
     // Returns the folder's path.
-    const std::string& path() const {
-        return path_;
-    }
+    const std::string& path() const { return path_; }
 
     // Returns the path of a name inside the folder.
-    std::string file(const std::string& name) const {
-        return path_ + "/" + name;
-    }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
 
     // Writes a file inside the folder and returns its path.
     std::string write(const std::string& name, const std::string& content) const {
         std::string full = file(name);
-#ifdef _WIN32
         std::ofstream out(std::filesystem::u8path(full), std::ios::binary); // UTF-8 names
-#else
-        std::ofstream out(full, std::ios::binary);
-#endif
         out << content;
         return full;
     }
@@ -77,15 +57,13 @@ inline std::string read_file(const std::filesystem::path& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-#ifdef _WIN32
-// Paths held as text are UTF-8, as the library takes them (not the ANSI code page).
+// Paths held as text are UTF-8, as the library takes them (not the ANSI code page on Windows).
 inline std::string read_file(const std::string& path) {
     return read_file(std::filesystem::u8path(path));
 }
 inline std::string read_file(const char* path) {
     return read_file(std::filesystem::u8path(path));
 }
-#endif
 
 // Waits, within 20 seconds, until a file another process writes ends in a line feed; returns its
 // content, or nothing when the time passed.
