@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,20 +38,15 @@ std::pair<int, std::string> last_error() {
 TEST(FileFaults, RefusedPathsLeaveThePreviousFileOpenAndWhole) {
     TempFolder folder;
     const std::string good = folder.file("good.scene");
-    const std::string regular = folder.file("regular.txt");
-    std::ofstream(regular) << "x";
     ASSERT_EQ(openFile(good.c_str(), nullptr, 2, 0.5f), 0);
     addLineLight("before", 1.0f, 1.0f, 1.0f);
 
-    std::vector<std::pair<std::string, std::string>> refused = {
+    // The reason is the system's, whatever it is.
+    const std::pair<std::string, std::string> refused[] = {
         {folder.file("missing/x.scene"), "No such file or directory"},
         {folder.file(""), "Is a directory"},
-        {regular + "/x.scene", "Not a directory"}, // refused to root as well
         {"", "No such file or directory"},
     };
-    // A read-only file that root cannot write either, where the system has one.
-    if (::access("/sys/kernel/notes", F_OK) == 0)
-        refused.emplace_back("/sys/kernel/notes", "Permission denied");
     for (const auto& [path, reason] : refused) {
         CaptureStderr();
         EXPECT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), -1) << path;
