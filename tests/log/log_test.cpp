@@ -4,6 +4,7 @@
 #include "support/temp_folder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <unistd.h>
@@ -12,21 +13,6 @@ using test_support::ScopedVariable;
 using test_support::TempFolder;
 
 namespace {
-
-#ifdef _WIN32
-// The log is a text file: on Windows its lines end in "\r\n", read here as "\n".
-std::string text_lines(std::string text) {
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
-    return lines;
-}
-std::string read_file(const std::filesystem::path& path) {
-    return text_lines(test_support::read_file(path));
-}
-#else
-using test_support::read_file;
-#endif
 
 constexpr std::uintmax_t kRestartSize = 20971520;
 constexpr const char* kTimePattern = "[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}";
@@ -54,13 +40,15 @@ protected:
     TempFolder folder;
 };
 
-// Returns a file's content from an offset on.
-std::string read_from(const std::string& path, std::uintmax_t offset) {
+// Returns a file's content from an offset on. The log is a text file: on Windows its lines end
+// in "\r\n", read here as "\n".
+std::string read_file(const std::string& path, std::uintmax_t offset = 0) {
     std::ifstream in(path, std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 #ifdef _WIN32
-    text = text_lines(text);
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
 #endif
     return text;
 }
@@ -129,7 +117,7 @@ TEST_F(LogFileTest, AppendsBelowTwentyMebibytesAndStartsAfreshFromThere) {
         SCENEAPI_LOG(vtl::logINFO) << "logged";
         // Appended: the last byte of what was there, then the line.
         const bool appended = size < kRestartSize;
-        const std::string text = read_from(log_path(), appended ? size - 1 : 0);
+        const std::string text = read_file(log_path(), appended ? size - 1 : 0);
         std::regex layout(std::string(appended ? "\\0" : "") + "log_test\\.cpp:[0-9]+ - " +
                           kTimePattern + " INFO:  logged\n");
         EXPECT_TRUE(std::regex_match(text, layout)) << size << ": " << text.size() << " bytes";
