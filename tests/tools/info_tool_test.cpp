@@ -233,24 +233,6 @@ TEST(InfoToolTest, HostileInputEndsInAnExitStatusAndSafeOutput) {
     }
 }
 
-TEST(InfoToolTest, SummarisesACutLightPathTheLibraryWrote) {
-    TempFolder folder;
-    const std::string path = folder.file("deep.scene");
-    const std::string ies(1048550, 'p');
-    const float white[3] = {1, 1, 1};
-    openFile(path.c_str(), nullptr, 1, 1);
-    addIesLight("spot", ies.c_str());
-    addPointLight("after", 10, white);
-    closeFile();
-    const tool_test::Run text = run(kInfo + " " + path + " 2>&1");
-    EXPECT_EQ(text.status, 0) << text.out.substr(0, 2000);
-    EXPECT_NE(text.out.find("lights: 2 (vtl_ies_light 1, vtl_point_light 1)\n"), std::string::npos)
-        << text.out;
-    const tool_test::Run json = run(kInfo + " --json " + path + " 2>&1");
-    EXPECT_EQ(json.status, 0);
-    EXPECT_TRUE(valid_json(folder, json.out));
-}
-
 TEST(InfoToolTest, ChecksFindFaultsWithTheirLineAndColumn) {
     TempFolder folder;
     const std::string define =
