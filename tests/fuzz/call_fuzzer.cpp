@@ -83,7 +83,6 @@ struct Session {
     }
 
     std::string long_text() {
-        ++figures.long_strings;
         const std::size_t n = pick<std::size_t>(rng, {kMaxPiece - 3, kMaxPiece - 2, kMaxPiece - 1,
                                                       kMaxPiece, kMaxPiece + 1, 3u << 20, 700000});
         std::string s(n, static_cast<char>('a' + rng.below(26)));
@@ -235,7 +234,6 @@ struct Session {
         if (result != (should_open ? 0 : -1))
             fault("openFile(" + next + ") returned " + std::to_string(result));
         if (result != 0) {
-            ++figures.opens_refused;
             failed_open = "opening \"" + next + "\": ";
             expect_failure(failed_open);
             return;

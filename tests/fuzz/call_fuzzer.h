@@ -13,8 +13,6 @@ struct FuzzRun {
     std::uint64_t sequences = 0;
     std::uint64_t files_checked = 0;
     std::uint64_t strings_round_tripped = 0;
-    std::uint64_t opens_refused = 0;
-    std::uint64_t long_strings = 0;
     std::vector<std::string> faults; // what the oracle found, one line each (the first 200)
 };
 
