@@ -20,18 +20,11 @@ namespace {
 
 const std::string kConvert = SCENEAPI_CONVERT_PATH;
 
-std::string base64(const std::vector<unsigned char>& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const unsigned n = bytes[i] << 16 | (i + 1 < bytes.size() ? bytes[i + 1] << 8 : 0) |
-                           (i + 2 < bytes.size() ? bytes[i + 2] : 0);
-        out += digits[n >> 18 & 63];
-        out += digits[n >> 12 & 63];
-        out += i + 1 < bytes.size() ? digits[n >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? digits[n & 63] : '=';
-    }
-    return out;
+// Writes the bytes a glTF model names as its buffer file.
+void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 template <typename T> void append(std::vector<unsigned char>& buffer, std::initializer_list<T> v) {
@@ -43,15 +36,16 @@ template <typename T> void append(std::vector<unsigned char>& buffer, std::initi
 }
 
 // A quad placed three times (left, right, and a moving one), a metal material, a camera, a
-// point light and a translation animation of three keys.
-std::string gltf_model() {
+// point light and a translation animation of three keys; written to `path`, its buffer beside it.
+void write_gltf_model(const std::string& path) {
     std::vector<unsigned char> b;
     append<float>(b, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}); // positions, offset 0
     append<float>(b, {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}); // normals, offset 48
     append<std::uint16_t>(b, {0, 1, 2, 0, 2, 3});           // indices, offset 96
     append<float>(b, {0, 1, 2});                            // key times, offset 108
     append<float>(b, {0, 0, 0, 0, 4, 0, 0, 8, 0});          // translations, offset 120
-    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+    write_bytes(path + ".bin", b);
+    std::ofstream(path) << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
  "extensionsUsed": ["KHR_lights_punctual"],
  "extensions": {"KHR_lights_punctual": {"lights": [{"type": "point", "name": "lamp",
    "color": [1, 0.5, 0.25], "intensity": 2}]}},
@@ -71,8 +65,8 @@ std::string gltf_model() {
  "animations": [{"name": "move", "channels": [{"sampler": 0,
    "target": {"node": 3, "path": "translation"}}],
    "samplers": [{"input": 3, "output": 4, "interpolation": "LINEAR"}]}],
- "buffers": [{"byteLength": 156, "uri": "data:application/octet-stream;base64,)" +
-           base64(b) + R"("}],
+ "buffers": [{"byteLength": 156, "uri": ")" +
+                               std::filesystem::path(path).filename().string() + R"(.bin"}],
  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48},
   {"buffer": 0, "byteOffset": 48, "byteLength": 48},
   {"buffer": 0, "byteOffset": 96, "byteLength": 12},
@@ -143,7 +137,7 @@ std::string material_kind(const Document& doc, const std::string& name) {
 TEST(ConvertToolTest, GltfHierarchyInstancesMaterialCameraLightAndAnimation) {
     TempFolder folder;
     const std::string model = folder.file("scene.gltf"), out = folder.file("scene.scene");
-    std::ofstream(model) << gltf_model();
+    write_gltf_model(model);
     const tool_test::Run r = run(kConvert + " " + model + " -o " + out + " 2>&1");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find(" -> " + out +
@@ -242,24 +236,27 @@ const char* const kCameraAndLights = R"({"asset": {"version": "2.0"}, "scene": 0
   {"name": "sun", "extensions": {"KHR_lights_punctual": {"light": 1}}}],
  "cameras": [{"type": "perspective", "perspective": {"yfov": 0.8, "znear": 0.1}}]})";
 
-// A triangle with uvs whose material's base colour is an image held in the file.
-std::string textured_gltf(const std::vector<unsigned char>& image) {
+// A triangle with uvs whose material's base colour is an image held in the model's buffer.
+void write_textured_gltf(const std::string& path, const std::vector<unsigned char>& image) {
     std::vector<unsigned char> b;
     append<float>(b, {0, 0, 0, 1, 0, 0, 0, 1, 0}); // positions, offset 0
     append<float>(b, {0, 0, 1, 0, 0, 1});          // uvs, offset 36
-    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+    b.insert(b.end(), image.begin(), image.end()); // the image, offset 60
+    write_bytes(path + ".bin", b);
+    std::ofstream(path) << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
  "nodes": [{"name": "tri", "mesh": 0}],
  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "material": 0}]}],
  "materials": [{"name": "painted", "pbrMetallicRoughness": {"baseColorTexture": {"index": 0},
    "metallicFactor": 0}}],
  "textures": [{"source": 0}],
- "images": [{"uri": "data:image/png;base64,)" +
-           base64(image) + R"("}],
- "buffers": [{"byteLength": 60, "uri": "data:application/octet-stream;base64,)" +
-           base64(b) +
-           R"("}],
+ "images": [{"bufferView": 2, "mimeType": "image/png"}],
+ "buffers": [{"byteLength": )" +
+                               std::to_string(b.size()) + R"(, "uri": ")" +
+                               std::filesystem::path(path).filename().string() + R"(.bin"}],
  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36},
-  {"buffer": 0, "byteOffset": 36, "byteLength": 24}],
+  {"buffer": 0, "byteOffset": 36, "byteLength": 24},
+  {"buffer": 0, "byteOffset": 60, "byteLength": )" +
+                               std::to_string(image.size()) + R"(}],
  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
    "min": [0, 0, 0], "max": [1, 1, 0]},
   {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC2"}]})";
@@ -385,7 +382,7 @@ TEST(ConvertToolTest, TexturesAreWrittenSoThatTheOutputFindsThem) {
            "f 1/1 2/2 3/3\nusemtl lost\nf 3/3 2/2 1/1\n";
     std::ofstream(folder.file("models/panel.mtl"))
         << "newmtl wood\nmap_Kd maps\\wood.png\nnewmtl lost\nmap_Kd gone/nowhere.png\n";
-    std::ofstream(folder.file("models/painted.gltf")) << textured_gltf(image);
+    write_textured_gltf(folder.file("models/painted.gltf"), image);
 
     const tool_test::Run obj = run(kConvert + " " + folder.file("models/panel.obj") + " -o " +
                                    folder.file("out/panel.scene") + " 2>&1");
@@ -419,7 +416,7 @@ TEST(ConvertToolTest, TexturesAreWrittenSoThatTheOutputFindsThem) {
 TEST(ConvertToolTest, SeveralModelsIntoAFolderWithATableAndOneOnStandardOutput) {
     TempFolder folder;
     std::filesystem::create_directories(folder.file("in/sub"));
-    std::ofstream(folder.file("in/scene.gltf")) << gltf_model();
+    write_gltf_model(folder.file("in/scene.gltf"));
     std::ofstream(folder.file("in/sub/one.obj")) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     std::ofstream(folder.file("in/sub/lines.obj")) << "v 0 0 0\nv 1 0 0\nl 1 2\n";
     const std::string outdir = folder.file("out");
