@@ -48,13 +48,12 @@ def build(folder):
     glass.use_nodes = True
     glass.node_tree.nodes["Principled BSDF"].inputs["Transmission"].default_value = 1.0
 
+    props_layer = bpy.context.view_layer.layer_collection.children["Props"]
+    bpy.context.view_layer.active_layer_collection = props_layer.children["Cubes"]
     bpy.ops.mesh.primitive_cube_add(size=1)
     cube = bpy.context.object
     cube.name = "Cube"
     cube.data.materials.append(textured)
-    for o in list(cube.users_collection):
-        o.objects.unlink(cube)
-    cubes.objects.link(cube)
     for i, name in enumerate(("Cube copy", "Cube mover"), 1):
         copy = bpy.data.objects.new(name, cube.data)  # the same mesh data-block
         copy.location = (3 * i, 0, 0)
@@ -64,15 +63,13 @@ def build(folder):
     mover.location = (6, 4, 2)
     mover.keyframe_insert("location", frame=10)
 
+    bpy.context.view_layer.active_layer_collection = props_layer
     bpy.ops.mesh.primitive_monkey_add()
     monkey = bpy.context.object
     monkey.name = "Monkey"
     monkey.location = (0, 4, 1)
     monkey.data.materials.append(glass)
     monkey.modifiers.new("Subdivision", "SUBSURF").levels = 1
-    for o in list(monkey.users_collection):
-        o.objects.unlink(monkey)
-    props.objects.link(monkey)
 
     camera = bpy.data.objects.new("Camera", bpy.data.cameras.new("Camera"))
     camera.location = (0, -12, 4)
@@ -97,16 +94,6 @@ def info(path):
     run = subprocess.run([os.environ["SCENEAPI_INFO"], "--json", path], capture_output=True,
                          text=True)
     return run.returncode, json.loads(run.stdout)
-
-
-def monkey_triangles():
-    depsgraph = bpy.context.evaluated_depsgraph_get()
-    evaluated = bpy.data.objects["Monkey"].evaluated_get(depsgraph)
-    mesh = evaluated.to_mesh()
-    mesh.calc_loop_triangles()
-    count = len(mesh.loop_triangles)
-    evaluated.to_mesh_clear()
-    return count
 
 
 def run_tests(case):
