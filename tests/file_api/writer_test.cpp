@@ -59,15 +59,6 @@ TEST(Writer, CallSequencesWriteTheirExactText) {
          },
          "\ngroup \"g\" {\n #define object \"o\" {\n  visible on\n  geometry \"triangles\" {\n"
          "   \"n\" 5,\n  }\n }\n}\n\n#define group \"defs\" {\n object \"placed\" {\n }\n}\n"},
-        {"flag 0x400000 (also in a new writer's flags) writes no indentation",
-         [](vtlScene_api_file& w) {
-             w.begin_object("o", true);
-             w.begin_geometry("t");
-             w.set_parameter("b", 7, &kOn);
-             w.end_geometry();
-             w.end_object();
-         },
-         "object \"o\" {\ngeometry \"t\" {\n\"b\" on,\n}\n}\n", false, 0x400000},
         {"every put starts with the indentation, also in mid-line",
          [](vtlScene_api_file& w) {
              w.begin_object("o", true);
@@ -421,8 +412,6 @@ TEST(Writer, CallSequencesWriteTheirExactText) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(write_scene(c.calls, c.binary, c.flags), c.expected) << c.what;
-    // A new writer's own flags, 0x400001, write no indentation either.
-    EXPECT_EQ(write_scene(cases[1].calls, false, 0, false), cases[1].expected);
 }
 
 TEST(Writer, NumericLocaleIsCWhileAnyWriterExistsAndRestoredAfterTheLast) {

@@ -113,8 +113,8 @@ std::string reference_array(int t, const void* data, uint32_t n, unsigned indent
     return text + "] ";
 }
 
-// One array parameter inside an object's geometry (indented by two blanks, or not at all), with
-// the given threading or a new writer's own.
+// One array parameter inside an object's geometry, indented by two blanks or, with a new
+// writer's own flags, not at all; with the given threading or a new writer's own.
 std::string write_array(int t, const void* data, uint32_t n, const Threading* threading,
                         bool indented) {
     return write_scene(
@@ -127,7 +127,7 @@ std::string write_array(int t, const void* data, uint32_t n, const Threading* th
             w.end_geometry();
             w.end_object();
         },
-        false, indented ? 1u : vtlScene_api_file::kInitialFlags);
+        false, 1, indented);
 }
 
 std::string expected_scene(int t, const void* data, uint32_t n, bool indented) {
@@ -161,26 +161,6 @@ TEST(WriterThreads, OddLengthsInSmallChunksOfEveryElementType) {
             for (bool indented : {true, false})
                 expect_like_snprintf(t, data_of(values, t), n, indented, 0,
                                      {1, 8 * 60, 23 * 14, 1000});
-}
-
-// A new writer's own settings, its thread count from SCENEAPI_THREADS.
-TEST(WriterThreads, DefaultSettingsAroundTheThreshold) {
-    const std::size_t threshold = vtlScene_api_file::kThreadedMinValues;
-    const Values values(threshold + 8, 11);
-    const std::pair<int, std::size_t> cases[] = {
-        {vtl_type::integer, threshold - 1},         {vtl_type::integer, threshold},
-        {vtl_type::integer, threshold + 1},         {vtl_type::integer, threshold + 7},
-        {vtl_type::color, (threshold - 1) / 3}, // the last count below
-        {vtl_type::color, (threshold + 2) / 3}, // the first count at or above
-        {vtl_type::color, (threshold + 2) / 3 + 1}, {vtl_type::float1, threshold + 3},
-    };
-    for (const char* threads : {"2", "3", "8"}) {
-        ScopedVariable variable("SCENEAPI_THREADS", threads);
-        for (const auto& [t, n] : cases)
-            ASSERT_EQ(write_array(t, data_of(values, t), uint32_t(n), nullptr, true),
-                      expected_scene(t, data_of(values, t), uint32_t(n), true))
-                << "t=" << t << " n=" << n << " threads=" << threads;
-    }
 }
 
 // The calling thread's path writes a whole array in pieces of at most 1,048,574 bytes; arrays
