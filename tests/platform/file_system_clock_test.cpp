@@ -16,7 +16,6 @@ TEST(FileReadable, OnlyFilesThatCanBeOpenedCount) {
     EXPECT_TRUE(vtl::platform::file_readable(empty));
     EXPECT_FALSE(vtl::platform::file_readable(folder.file("missing")));
     EXPECT_FALSE(vtl::platform::file_readable(folder.path()));
-    EXPECT_FALSE(vtl::platform::file_readable(""));
 }
 
 TEST(Clock, TimeOfDayIsHoursMinutesSeconds) {
