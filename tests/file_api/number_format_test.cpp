@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <clocale>
@@ -12,7 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 #include <random>
 #include <string>
 #include <type_traits>
@@ -39,58 +39,33 @@ const float float_inf = std::numeric_limits<float>::infinity();
 const double double_nan = std::numeric_limits<double>::quiet_NaN();
 const double double_inf = std::numeric_limits<double>::infinity();
 
+// The text printf writes for one value in the "C" locale: in the decimal-comma locale its
+// comma is read back as the point (these formats write no other comma).
+template <class T> std::string reference(const char* format, T value) {
+    char text[vtl::number_format::max_chars + 1];
 #ifdef _WIN32
-// No locale handles for printf here: the numeric locale is switched to "C" around each call.
-class CLocaleHandle {
-public:
-    template <class T> std::string print(const char* format, T value) const {
-        char text[vtl::number_format::max_chars + 1];
-        const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-        std::setlocale(LC_NUMERIC, "C");
-        // mingw-w64's printf drops the sign of a NaN; the reference is the C library's text
-        // elsewhere, "-nan", which the Scene files hold on every platform.
-        bool negative_nan = false;
-        if constexpr (std::is_floating_point<T>::value) {
-            negative_nan = std::isnan(value) && std::signbit(value);
-            if (negative_nan) value = std::fabs(value);
-        }
-        const int length = std::snprintf(text, sizeof text, format, value);
-        std::setlocale(LC_NUMERIC, previous.c_str());
-        std::string printed(text, length < 0 ? 0 : static_cast<std::size_t>(length));
-        const std::size_t nan = printed.find("nan");
-        if (negative_nan && nan != std::string::npos) {
-            if (nan > 0 && printed[nan - 1] == ' ')
-                printed[nan - 1] = '-';
-            else
-                printed.insert(nan, "-");
-        }
-        return printed;
+    // mingw-w64's printf drops the sign of a NaN; the reference is the C library's text
+    // elsewhere, "-nan", which the Scene files hold on every platform.
+    bool negative_nan = false;
+    if constexpr (std::is_floating_point<T>::value) {
+        negative_nan = std::isnan(value) && std::signbit(value);
+        if (negative_nan) value = std::fabs(value);
     }
-};
-#else
-// The "C" locale as a handle: printf in it whatever the process locale is.
-class CLocaleHandle {
-public:
-    CLocaleHandle() : handle_(newlocale(LC_ALL_MASK, "C", nullptr)) {}
-    ~CLocaleHandle() noexcept {
-        if (handle_ != nullptr) freelocale(handle_);
-    }
-    CLocaleHandle(const CLocaleHandle&) = delete;
-    CLocaleHandle& operator=(const CLocaleHandle&) = delete;
-
-    // The text printf writes for one value in the "C" locale.
-    template <class T> std::string print(const char* format, T value) const {
-        char text[vtl::number_format::max_chars + 1];
-        const locale_t previous = uselocale(handle_);
-        const int length = std::snprintf(text, sizeof text, format, value);
-        uselocale(previous);
-        return std::string(text, length < 0 ? 0 : static_cast<std::size_t>(length));
-    }
-
-private:
-    locale_t handle_;
-};
 #endif
+    const int length = std::snprintf(text, sizeof text, format, value);
+    std::string printed(text, length < 0 ? 0 : static_cast<std::size_t>(length));
+    std::replace(printed.begin(), printed.end(), ',', '.');
+#ifdef _WIN32
+    const std::size_t nan = printed.find("nan");
+    if (negative_nan && nan != std::string::npos) {
+        if (nan > 0 && printed[nan - 1] == ' ')
+            printed[nan - 1] = '-';
+        else
+            printed.insert(nan, "-");
+    }
+#endif
+    return printed;
+}
 
 // The text one of our functions writes for one value.
 template <class T> std::string ours(char* (*format)(char*, T), T value) {
@@ -117,7 +92,7 @@ protected:
         std::size_t mismatches = 0;
         std::string shown;
         for (const Arg& value : values) {
-            const std::string expected = reference_.print(printf_format, value);
+            const std::string expected = reference(printf_format, value);
             const std::string actual = ours(format, static_cast<T>(value));
             if (expected == actual) continue;
             if (++mismatches <= mismatches_shown)
@@ -131,11 +106,9 @@ protected:
     // A value as exact text for failure messages.
     template <class Arg> std::string describe(Arg value) const {
         if constexpr (std::is_floating_point<Arg>::value)
-            return reference_.print("%a", static_cast<double>(value));
-        return reference_.print("%lld", static_cast<long long>(value));
+            return reference("%a", static_cast<double>(value));
+        return reference("%lld", static_cast<long long>(value));
     }
-
-    CLocaleHandle reference_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Locales, NumberFormat, ::testing::Values(c_locale, decimal_comma));
