@@ -21,16 +21,6 @@ Document read_text(const std::string& text) {
     return std::move(r.document);
 }
 
-// Opens a Scene file, runs the exports, closes it and reads it back.
-template <typename Calls> Document export_and_read(Calls calls) {
-    TempFolder folder;
-    const std::string path = folder.file("scene.scene");
-    EXPECT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
-    calls();
-    closeFile();
-    return read_ok(path);
-}
-
 // The longest string value read: a cut text comes back as the start of what was sent.
 std::string long_text(const std::vector<Node>& nodes) {
     std::string longest;
@@ -44,19 +34,22 @@ std::string long_text(const std::vector<Node>& nodes) {
 } // namespace
 
 TEST(RoundTrip, DeepNestingOfGroupsTheLibraryWritesIsRead) {
-    const Document doc = export_and_read([] {
-        for (int i = 0; i < 5000; ++i)
-            beginGroup(("g" + std::to_string(i)).c_str());
-        beginTriangleObject("leaf");
-        addVertex(0, 0, 0);
-        addVertex(1, 0, 0);
-        addVertex(0, 1, 0);
-        addTriangle(0, 1, 2);
-        int id = 0;
-        endTriangleObject(&id, true);
-        for (int i = 0; i < 5000; ++i)
-            endGroup();
-    });
+    TempFolder folder;
+    const std::string path = folder.file("scene.scene");
+    ASSERT_EQ(openFile(path.c_str(), nullptr, 2, 0.5f), 0);
+    for (int i = 0; i < 5000; ++i)
+        beginGroup(("g" + std::to_string(i)).c_str());
+    beginTriangleObject("leaf");
+    addVertex(0, 0, 0);
+    addVertex(1, 0, 0);
+    addVertex(0, 1, 0);
+    addTriangle(0, 1, 2);
+    int id = 0;
+    endTriangleObject(&id, true);
+    for (int i = 0; i < 5000; ++i)
+        endGroup();
+    closeFile();
+    const Document doc = read_ok(path);
     const std::vector<const Node*> groups = find_all(doc, "group");
     ASSERT_EQ(groups.size(), 5000u);
     for (std::size_t i = 0; i < groups.size(); ++i)
