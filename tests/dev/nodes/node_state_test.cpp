@@ -28,7 +28,6 @@ TEST(TriangleObjectValidation, EachFindingHasItsOwnTextAndTheyAreJoinedWithoutSe
         const char* findings;
     };
     const Case cases[] = {
-        {0, 0, 0, 0, 0, 1, ""},
         {3, 0, 3, 0, 3, 1, ""}, // one of each per vertex
         {1, 1, 1, 1, 0, 1, ""}, // indexed
         {0, 1, 0, 0, 0, 1, "No normals defined for index"},

@@ -279,7 +279,6 @@ const vtl_test::SceneCase kCases[] = {
          vtl::FBXAnimation animation("spin", 0.5f, 10.0f, true);
          animation.set_folder("takes");
          animation.add_frame(0, scaled_identity(2));
-         animation.add_frame(5, scaled_identity(2));
          animation.add_frame(10, scaled_identity(2));
          animation.define(oo);
          oo.add(animation);
@@ -287,9 +286,8 @@ const vtl_test::SceneCase kCases[] = {
      "animation \"fbx_animation\" \"spin\" {\n"
      " \"start_time\" 0.5,\n"
      " \"duration\" 10,\n"
-     " \"timestamps\" [ 0,5,10 ] ,\n"
+     " \"timestamps\" [ 0,10 ] ,\n"
      " \"matrices\" [  2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 ,\n"
-     " 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 ,\n"
      " 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2 \n"
      "] ,\n"
      " \"interpolate\" on,\n"
