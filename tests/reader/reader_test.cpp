@@ -1,7 +1,7 @@
 // The Scene file reader on hand-written texts: every block kind, statement, parameter form and
 // value form, binary blocks, errors with their place, numbers and nesting.
 
-#include "reader/scene_reader.h"
+#include "scene_test_files.h"
 #include "support/scene_memory.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +11,9 @@
 #include <string>
 
 using namespace vtl::reader;
+using reader_test::read_text_ok;
 
 namespace {
-
-Document parse_ok(const std::string& text) {
-    ReadResult r = read_scene(text);
-    EXPECT_TRUE(r.ok) << r.error.describe() << "\n" << text;
-    return std::move(r.document);
-}
 
 std::vector<double> all_numbers(const std::vector<Value>& values) {
     std::vector<double> out;
@@ -121,7 +116,7 @@ render
 } // namespace
 
 TEST(ReaderTest, ReadsEveryBlockKindStatementAndParameterForm) {
-    Document doc = parse_ok(kScene);
+    Document doc = read_text_ok(kScene);
     EXPECT_EQ(doc.header(),
               (std::vector<std::string>{"---vantel:dal:7---", "---import:dal:1---", "---id:1---",
                                         " This is a Photara scene file"}));
@@ -230,7 +225,7 @@ TEST(ReaderTest, ReadsEveryValueForm) {
         "\"colors\" [\n  1 0 0, 0 1 0,\n  0 0 1 ],\n"
         "\"mixed\" [\n  1, \"s\", on ],\n"
         "\"none\" [ ] ,\n";
-    Document doc = parse_ok(text);
+    Document doc = read_text_ok(text);
     auto value = [&](std::size_t i) -> const std::vector<Value>& { return doc.nodes.at(i).values; };
     EXPECT_EQ(all_numbers(value(0)),
               (std::vector<double>{1e38, 0, 0.5, 3.40282e38, 12345678901234567890.0}));
@@ -277,7 +272,7 @@ TEST(ReaderTest, ReadsBinaryArrayBlocks) {
     text += "\"i\" [\n  " + binary_block('i', 3, ints, sizeof ints) + " ],\n";
     text += "\"e\" [ " + binary_block('f', 0, nullptr, 0) + "] ,\n";
     text += "after 1\n";
-    Document doc = parse_ok(text);
+    Document doc = read_text_ok(text);
     ASSERT_EQ(doc.nodes.size(), 6u);
     const Array& v = doc.nodes[0].values[0].array;
     EXPECT_EQ(v.binary, 'c');

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace reader_test {
@@ -19,6 +20,13 @@ using test_support::TempFolder;
 inline vtl::reader::Document read_ok(const std::string& path) {
     vtl::reader::ReadResult r = vtl::reader::read_scene_file(path);
     EXPECT_TRUE(r.ok) << path << ": " << r.error.describe();
+    return std::move(r.document);
+}
+
+// Reads a Scene file's text, failing the test when it does not parse.
+inline vtl::reader::Document read_text_ok(std::string_view text) {
+    vtl::reader::ReadResult r = vtl::reader::read_scene(text);
+    EXPECT_TRUE(r.ok) << r.error.describe();
     return std::move(r.document);
 }
 
