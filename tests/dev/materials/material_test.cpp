@@ -35,22 +35,6 @@ const std::string kPlasticQ = "material \"q\" {\n"
                               "}\n";
 
 const vtl_test::SceneCase kCases[] = {
-    {"defined once, then every emit is a reference",
-     [](Oo& oo) {
-         vtl::Diffuse material("red");
-         material.define(oo);
-         material.emit(oo);
-         material.emit(oo);
-     },
-     "\n"
-     "#define material \"red\" {\n"
-     " surface  \"vtl_diffuse\" {\n"
-     "  \"diffuse\" 0.75 0.5 0.5,\n"
-     " } \n"
-     " flags 4096\n"
-     "}\n"
-     "material \"red\"\n"
-     "material \"red\"\n"},
     {"never defined: inline at every emit, under its new name",
      [](Oo& oo) {
          vtl::PlasticMaterial material("p");
@@ -170,7 +154,7 @@ const vtl_test::SceneCase kCases[] = {
      " surface 3\n"
      " flags 4096\n"
      "}\n"},
-    {"generic with diffuse texture, bump and opacity, defined: the composite is the surface",
+    {"generic defined with diffuse texture, bump and opacity: a composite, then references",
      [](Oo& oo) {
          vtl::GenericMaterial material("mat");
          material.set_color(1, 0.5f, 0.25f);
@@ -183,6 +167,7 @@ const vtl_test::SceneCase kCases[] = {
          material.set_opacity_texture("alpha.png");
          material.set_opacity_uv_scale(6, 7);
          material.define(oo);
+         material.emit(oo);
          material.emit(oo);
      },
      "\n"
@@ -231,6 +216,7 @@ const vtl_test::SceneCase kCases[] = {
      " surface 7\n"
      " flags 4096\n"
      "}\n"
+     "material \"mat\"\n"
      "material \"mat\"\n"},
 };
 
