@@ -3,8 +3,8 @@
 //
 //     pid 4711 args 0 fds 0:null 1:null 2:null
 //
-// With FD_REPORT_LINGER set it then stays alive for up to a minute, so that the test can see
-// what it still holds; the test ends it.
+// It then stays alive for up to a minute, so that the test can see what it still holds; the
+// test ends it.
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,8 +48,7 @@ int main(int argc, char**) {
     std::fclose(out);
     std::rename(partial.c_str(), report);
 
-    if (std::getenv("FD_REPORT_LINGER"))
-        for (int second = 0; second < 60; ++second)
-            ::sleep(1);
+    for (int second = 0; second < 60; ++second)
+        ::sleep(1);
     return 0;
 }

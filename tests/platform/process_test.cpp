@@ -42,7 +42,6 @@ TEST(LaunchDetached, TheProgramGetsNoArgumentsTheNullDeviceAsStandardStreamsAndN
     TempFolder folder;
     const std::string report = folder.file("report");
     ::setenv("FD_REPORT_FILE", report.c_str(), 1);
-    ::setenv("FD_REPORT_LINGER", "1", 1);
     // The caller's standard streams are pipes (as in "exporter | cat"), and it holds descriptors
     // without close-on-exec, low and high.
     int input[2], output[2];
@@ -64,7 +63,6 @@ TEST(LaunchDetached, TheProgramGetsNoArgumentsTheNullDeviceAsStandardStreamsAndN
     for (int fd : {input[0], output[1], stray, kProbeDescriptor, 1000})
         ::close(fd);
     ::unsetenv("FD_REPORT_FILE");
-    ::unsetenv("FD_REPORT_LINGER");
     ASSERT_TRUE(launched);
 
     const std::string line = wait_for_line(report);
