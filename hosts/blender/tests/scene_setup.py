@@ -26,7 +26,6 @@ def build(folder):
     bpy.ops.wm.read_factory_settings(use_empty=True)
     scene = bpy.context.scene
     scene.frame_start, scene.frame_end = 1, 10
-    scene.render.resolution_x, scene.render.resolution_y = 1600, 900
 
     props = bpy.data.collections.new("Props")
     cubes = bpy.data.collections.new("Cubes")
