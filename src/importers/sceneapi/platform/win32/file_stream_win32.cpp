@@ -1,5 +1,6 @@
 #include "platform/file_stream.h"
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/windows_lean.h"
 
 #include <fcntl.h>
@@ -10,13 +11,10 @@ namespace vtl::platform {
 
 namespace {
 
+// A path as the system takes it; a path that is not UTF-8 becomes the empty name, which no open
+// accepts (instead of another file, named with replacement characters).
 std::wstring widen(const char* utf8) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
+    return utf8 ? utf8_to_wide(utf8) : std::wstring();
 }
 
 // The C runtime counts nothing of what reached the system: the tally holds the descriptor.
