@@ -251,6 +251,24 @@ TEST(ChunkPipeline, ChunksAreWrittenInOrderAtEveryThreadCount) {
     }
 }
 
+TEST(ChunkPipeline, MemoryMadeReadyInPartsKeepsItsContent) {
+    settle_threads();
+    const int before = thread_count();
+    // Less than one part, and two and five parts with an odd tail, from an odd address.
+    for (std::size_t bytes :
+         {std::size_t(4099), (std::size_t(8) << 20) + 3, (std::size_t(20) << 20) + 1}) {
+        std::vector<char> memory(bytes + 1);
+        for (std::size_t i = 0; i < memory.size(); ++i)
+            memory[i] = static_cast<char>(i * 7 + 1);
+        const std::vector<char> kept = memory;
+        for (unsigned threads : {1u, 2u, 3u, 8u}) {
+            vtl::chunk_pipeline::prepare_in_parts(memory.data() + 1, bytes, threads);
+            EXPECT_TRUE(memory == kept) << bytes << " bytes, " << threads << " threads";
+            EXPECT_EQ(thread_count(), before) << "a thread outlived the preparation";
+        }
+    }
+}
+
 TEST(ChunkPipeline, AFailureInAFormatOrAWriteReachesTheCallerAndStopsTheRun) {
     settle_threads();
     const int before = thread_count();

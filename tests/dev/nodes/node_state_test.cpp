@@ -111,6 +111,17 @@ TEST(TriangleObject, BulkSettersReplaceTheirArrays) {
     EXPECT_EQ(mesh.get_normals(), (std::vector<float>{0, 1, 0}));
 }
 
+TEST(TriangleObject, BulkAppendsKeepEveryValueOfBigArrays) {
+    // Twelve megabytes: the array's new memory is made ready on several threads.
+    std::vector<float> values(std::size_t(3) << 20);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<float>(i);
+    Mesh mesh("m");
+    mesh.append_vertices(values.data(), 3);
+    mesh.append_vertices(values.data() + 3, values.size() - 3);
+    EXPECT_TRUE(mesh.get_vertices() == values);
+}
+
 TEST(SimpleNurbsSurface, DefineEmptiesTheDataButKeepsTheCurveAttached) {
     vtl_test::RecordedFront f;
     vtl::SimpleNurbsSurface surface("patch");

@@ -1,5 +1,7 @@
 #include "file_api/chunk_pipeline.h"
 
+#include "platform/memory.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -15,6 +17,9 @@ namespace {
 constexpr unsigned kMaxThreads = 64;
 // Fewest chunk buffers of a run with more than one thread.
 constexpr std::size_t kMinSlots = 16;
+// Fewest bytes of fresh memory a thread is started for: starting one costs about as much as
+// backing a few hundred kilobytes.
+constexpr std::size_t kMinPreparePart = std::size_t(4) << 20;
 
 // What the threads of one run share, under one lock. Chunk k is formatted into slot k % slots;
 // it may be claimed once chunk k - slots has been written, so a slot is never overwritten
@@ -122,6 +127,34 @@ unsigned default_threads() {
     unsigned cores = std::thread::hardware_concurrency();
     if (cores < 1) cores = 1;
     return cores > kMaxThreads ? kMaxThreads : cores;
+}
+
+void prepare_in_parts(void* begin, std::size_t bytes, unsigned threads) {
+    const std::size_t parts =
+        std::min<std::size_t>(std::min(threads, kMaxThreads), bytes / kMinPreparePart);
+    if (parts < 2) {
+        platform::prepare_for_writing(begin, bytes);
+        return;
+    }
+    char* const first = static_cast<char*>(begin);
+    const std::size_t part = bytes / parts;
+    auto prepare = [=](std::size_t k) {
+        platform::prepare_for_writing(first + k * part, k + 1 == parts ? bytes - k * part : part);
+    };
+    std::thread helpers[kMaxThreads];
+    std::size_t started = 1; // part 0 is the calling thread's
+    for (; started < parts; ++started) {
+        try {
+            helpers[started] = std::thread(prepare, started);
+        } catch (const std::system_error&) {
+            break; // the calling thread takes the parts no thread was started for
+        }
+    }
+    prepare(0);
+    for (std::size_t k = started; k < parts; ++k)
+        prepare(k);
+    for (std::size_t k = 1; k < started; ++k)
+        helpers[k].join();
 }
 
 void ChunkPipeline::reserve_slots(std::size_t count, std::size_t bytes) {

@@ -1,10 +1,12 @@
 #pragma once
-// Formats a long text in numbered chunks on several threads and hands the chunks, in order, to
-// one writer on the calling thread: while one chunk is written the next ones are formatted.
+// The library's threads. A long text is formatted in numbered chunks on several threads and the
+// chunks are handed, in order, to one writer on the calling thread: while one chunk is written
+// the next ones are formatted. The fresh memory of a big array is made ready in parts at once.
 //
-// The threads live only inside ChunkPipeline::run: they are started there and joined before it
-// returns, whether it returns or throws, so no thread of the library outlives the call that
-// needed it (the library lives inside other programs and may be unloaded between two calls).
+// The threads live only inside ChunkPipeline::run and prepare_in_parts: they are started there and
+// joined before it returns, whether it returns or throws, so no thread of the library outlives
+// the call that needed it (the library lives inside other programs and may be unloaded between
+// two calls).
 
 #include <cstddef>
 #include <functional>
@@ -16,6 +18,13 @@ namespace vtl::chunk_pipeline {
 // The thread count of the process: SCENEAPI_THREADS when it holds a number from 1 up (1: no
 // thread is started), else the number of cores the system reports (at least 1, at most 64).
 unsigned default_threads();
+
+// Backs the pages of [begin, begin + bytes), memory about to be filled, in up to `threads`
+// contiguous parts at once, the calling thread among them. A page of fresh memory costs a fault
+// on its first write, most of the time of copying a big array into it; several cores take
+// those faults side by side. Small ranges, and parts no thread could be started for, are made
+// ready on the calling thread.
+void prepare_in_parts(void* begin, std::size_t bytes, unsigned threads);
 
 // Formats chunk `index` into `buffer` (room for the run's slot_bytes) and returns its end.
 using FormatFn = std::function<char*(std::size_t index, char* buffer)>;
