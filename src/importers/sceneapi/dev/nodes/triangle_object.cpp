@@ -71,12 +71,11 @@ template <typename T> void append(std::vector<T>& array, const T* values, std::s
     if (needed > array.capacity()) {
         const std::size_t grown = array.capacity() + array.capacity() / 2;
         array.reserve(needed > grown ? needed : grown);
-        // The copy below is the first write to the new memory: its pages are backed first, on
-        // the library's threads when there are many.
-        chunk_pipeline::prepare_in_parts(array.data() + array.size(),
-                                         (array.capacity() - array.size()) * sizeof(T),
-                                         chunk_pipeline::default_threads());
     }
+    // The copy below is the first write to that memory: its pages are backed first, on the
+    // library's threads when there are many.
+    chunk_pipeline::prepare_in_parts(array.data() + array.size(), count * sizeof(T),
+                                     chunk_pipeline::default_threads());
     array.insert(array.end(), values, values + count);
 }
 } // namespace
