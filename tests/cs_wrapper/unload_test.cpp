@@ -30,13 +30,13 @@ TEST(Unload, OpenFileIsClosedWhenTheLibraryGoes) {
     const std::string path = folder.file("unload.scene");
     const long before = open_descriptors();
     auto library = vtl::platform::DynamicLibrary::load(SCENEAPI_LIBRARY_PATH);
-    const auto symbol = [&library](auto* type, const char* name) {
-        return reinterpret_cast<decltype(type)>(library.find_symbol(name));
-    };
-    auto open = symbol(&openFile, "openFile");
-    auto group = symbol(&beginGroup, "beginGroup");
-    auto mesh = symbol(&beginTriangleObject, "beginTriangleObject");
-    auto animation = symbol(&beginAnimation, "beginAnimation");
+    // The exports' types only: the program does not link the library it loads.
+#define SYMBOL(name) reinterpret_cast<decltype(&name)>(library.find_symbol(#name))
+    auto open = SYMBOL(openFile);
+    auto group = SYMBOL(beginGroup);
+    auto mesh = SYMBOL(beginTriangleObject);
+    auto animation = SYMBOL(beginAnimation);
+#undef SYMBOL
     ASSERT_TRUE(open && group && mesh && animation);
     ASSERT_EQ(open(path.c_str(), nullptr, 2, 0.5f), 0);
     group("outer");
